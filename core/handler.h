@@ -1,0 +1,60 @@
+// The error handler shape of the operations that walk the tree or talk to
+// the host: the body runs until a run-time error abandons it; nothing done
+// is undone, and the error is handed to `report` (which raises SystemError
+// on the node the operation was called on).  Nothing escapes.
+#pragma once
+
+#include <new>
+#include <string>
+
+#include "error.h"
+
+namespace zuv {
+
+template <class Body, class Report>
+bool RunWithHandler(Body&& body, Report&& report) noexcept {
+    long number = 0;
+    std::wstring description;
+    try {
+        body();
+        return true;
+    } catch (const RuntimeError& e) {
+        number = e.Number();
+        try {
+            description = e.Description();
+        } catch (...) {
+        }
+    } catch (const std::bad_alloc&) {
+        number = kErrOutOfMemory;
+    } catch (...) {
+        number = 51;  // internal error
+    }
+    if (description.empty()) {
+        try {
+            description = StandardDescription(number);
+        } catch (...) {
+        }
+    }
+    report(number, description);
+    return false;
+}
+
+// Guards the depth of a recursive walk: a tree that contains itself, or is
+// deeper than any real menu, ends with run-time error 28 long before the
+// thread's stack is in danger.
+class NestingGuard {
+public:
+    static constexpr int kLimit = 1000;
+    explicit NestingGuard(int& depth) : depth_(depth) {
+        if (depth_ >= kLimit) RaiseError(kErrOutOfStack);
+        ++depth_;
+    }
+    ~NestingGuard() { --depth_; }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace zuv

@@ -1,0 +1,112 @@
+// Every operation the component makes on the host's command-bars objects.
+// They are driven late-bound through IDispatch, by dispatch id or by member
+// name; objects handed back are cast by interface identifier (a failed cast
+// is run-time error 13) and host failures are raised with the host's own
+// HRESULT and description.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include "error.h"
+#include "wrappers.h"
+
+namespace zuv::host {
+
+// Dispatch ids of the command-bars objects.
+namespace id {
+// command-bars object
+constexpr DISPID kActiveMenuBar = 4;      // get: the menu bar
+constexpr DISPID kAddToolBar = 2;         // call ("Standard", 0): a new toolbar
+constexpr DISPID kKeyBindings = 10;       // get: the key-binding collection
+// command bar
+constexpr DISPID kBarFlagA = 23;          // put Boolean
+constexpr DISPID kBarFlagB = 24;          // put Boolean
+constexpr DISPID kBarSetFlags = 16;       // call (Long, Long)
+constexpr DISPID kBarSetStyle = 8;        // call (Long)
+constexpr DISPID kBarModifyStyle = 18;    // call (Long, Long): menu bar buttons
+constexpr DISPID kBarFlagToolBar = 33;    // put Boolean: toolbar only
+constexpr DISPID kBarControls = 2;        // get: the control collection
+// control collection
+constexpr DISPID kControlsAdd = 2;        // call (type, ID, caption [, Boolean])
+// control, popup, button
+constexpr DISPID kGroupStart = 3;
+constexpr DISPID kCaption = 4;
+constexpr DISPID kId = 6;
+constexpr DISPID kTooltip = 10;
+constexpr DISPID kVisible = 12;
+constexpr DISPID kEnabled = 13;
+constexpr DISPID kChecked = 14;
+constexpr DISPID kTopLevelStyle = 28;
+// popup
+constexpr DISPID kPopupCommandBar = 50;   // get: the drop-down's command bar
+// key bindings
+constexpr DISPID kKeyBindingsAdd = 1;     // call (flags, key code, command ID)
+}  // namespace id
+
+// Member names resolved at the time of the call.
+namespace name {
+constexpr const wchar_t* kControls = L"Controls";
+constexpr const wchar_t* kAdd = L"Add";
+constexpr const wchar_t* kCommandBar = L"CommandBar";
+constexpr const wchar_t* kToolBarID = L"ToolBarID";
+}  // namespace name
+
+// Interface identifiers the returned objects are cast to.
+extern const IID kIidCommandBar;
+extern const IID kIidControls;
+extern const IID kIidControl;
+extern const IID kIidPopup;
+extern const IID kIidButton;
+extern const IID kIidKeyBindings;
+
+// Control types.
+namespace type {
+constexpr long kCommand = 1;       // command or button
+constexpr long kMenuBarPopup = 2;
+constexpr long kSubMenuPopup = 3;
+constexpr long kDropDownButton = 4;
+}  // namespace type
+
+// --- Generic calls (used by the operations below) ---------------------------
+
+// Resolves a member name on the object in hand.
+DISPID Resolve(IDispatch* object, const wchar_t* member);
+Variant Get(IDispatch* object, DISPID member);
+void Put(IDispatch* object, DISPID member, Variant value);
+// `args` in parameter order.
+Variant Call(IDispatch* object, DISPID member, VARIANT* args, UINT count);
+// The object in `value`, cast by interface identifier: error 13 when it is
+// not an object of that kind; Nothing stays Nothing.
+ComPtr<IDispatch> Cast(const Variant& value, REFIID iid);
+
+// --- The operations ----------------------------------------------------------
+
+ComPtr<IDispatch> MenuBar(IDispatch* command_bars);
+ComPtr<IDispatch> AddToolBar(IDispatch* command_bars);          // ("Standard", 0)
+ComPtr<IDispatch> KeyBindings(IDispatch* command_bars);
+void AddKeyBinding(IDispatch* command_bars, long modifiers, long key, long command_id);
+
+void PutBool(IDispatch* object, DISPID member, bool value);
+void PutLong(IDispatch* object, DISPID member, long value);
+void PutString(IDispatch* object, DISPID member, BSTR value);
+long GetLong(IDispatch* object, DISPID member);
+void CallLongs(IDispatch* object, DISPID member, long a, long b);
+void CallLong(IDispatch* object, DISPID member, long a);
+
+// Top level, by dispatch id.
+ComPtr<IDispatch> Controls(IDispatch* bar);
+// Below the top level, by name.
+ComPtr<IDispatch> ControlsByName(IDispatch* bar);
+ComPtr<IDispatch> PopupCommandBar(IDispatch* popup);            // by dispatch id 50
+ComPtr<IDispatch> PopupCommandBarByName(IDispatch* popup);      // by name "CommandBar"
+
+// Adds a control: `id` is passed by reference when `id_ref` is given, by
+// value otherwise; `extra_false` appends the Boolean False of the toolbar's
+// top level.  `by_name` calls "Add" by name instead of dispatch id 2.
+Variant AddControl(IDispatch* controls, bool by_name, long type, long* id_ref, long id, BSTR caption,
+                   bool extra_false);
+
+void PutToolBarID(IDispatch* control, long value);              // by name "ToolBarID"
+
+}  // namespace zuv::host

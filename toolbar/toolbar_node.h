@@ -1,0 +1,5 @@
+#pragma once
+#include <windows.h>
+namespace zuv {
+HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept;
+}
