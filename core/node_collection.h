@@ -1,0 +1,79 @@
+// The public keyed collection of nodes, shared by the menu and toolbar
+// collections: Add / Item / Count / Remove / NewEnum over a KeyedList.
+//
+// Derived provides:
+//   static constexpr const wchar_t* kSource;        // error source text
+//   IndexKey MapIndex(const VARIANT& index);         // how Item reads its argument
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "../surface/dispatch.h"
+#include "error.h"
+#include "keyed_list.h"
+
+namespace zuv {
+
+template <class Derived, class CollectionItf, class NodeItf>
+class NodeCollection : public AutomationObject<Derived, CollectionItf, ISupportErrorInfo> {
+public:
+    // Add(objNode, [sKey]): a non-empty key is first given to the node
+    // through its own Key property, then the node is appended under it.
+    STDMETHODIMP Add(NodeItf** node, BSTR* key, NodeItf** result) noexcept override {
+        if (result) *result = nullptr;
+        return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
+            NodeItf* n = node ? *node : nullptr;
+            BSTR k = key ? *key : nullptr;
+            if (SysStringLen(k) > 0) {
+                if (!n) RaiseError(kErrObjectNotSet);
+                Check(n->put_Key(k));
+            }
+            list_.Add(n, k);
+            if (result) ComPtr<NodeItf>(n).CopyTo(result);
+        });
+    }
+
+    STDMETHODIMP get_Item(VARIANT index, NodeItf** result) noexcept override {
+        if (result) *result = nullptr;
+        return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
+            if (!result) RaiseError(kErrInvalidCall);
+            list_.Lookup(static_cast<Derived*>(this)->MapIndex(index)).CopyTo(result);
+        });
+    }
+
+    STDMETHODIMP get_Count(long* count) noexcept override {
+        if (!count) return E_POINTER;
+        *count = list_.Count();
+        return S_OK;
+    }
+
+    STDMETHODIMP Remove(VARIANT* index) noexcept override {
+        return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
+            if (!index) RaiseError(kErrInvalidCall);
+            list_.Remove(ReadIndexKey(*index));
+        });
+    }
+
+    STDMETHODIMP get_NewEnum(IUnknown** result) noexcept override {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
+            std::vector<ComPtr<IDispatch>> items;
+            for (auto& n : list_.Snapshot()) items.push_back(ComPtr<IDispatch>(n.Get()));
+            Check(NewVariantEnum(std::move(items), result));
+        });
+    }
+
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) noexcept override {
+        return iid == __uuidof(CollectionItf) ? S_OK : S_FALSE;
+    }
+
+    // Direct access for the component's own walks.
+    const KeyedList<NodeItf>& List() const noexcept { return list_; }
+
+protected:
+    KeyedList<NodeItf> list_;
+};
+
+}  // namespace zuv

@@ -1,0 +1,320 @@
+// Demo host: builds an application's menu and toolbar as node trees, renders
+// them into the stand-in command bars, prints what was built, then plays a
+// few clicks the way a host does it: command ID -> node -> RaiseClickEvent.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "core/wrappers.h"
+#include "zuvXCHandler.h"
+
+using zuv::Bstr;
+using zuv::ComPtr;
+using zuv::Variant;
+
+namespace {
+
+void Fail(const char* what, HRESULT hr) {
+    std::printf("demo: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(hr));
+    std::exit(1);
+}
+
+void Ok(HRESULT hr, const char* what) {
+    if (FAILED(hr)) Fail(what, hr);
+}
+
+// Prints every event a node raises.
+class PrintingSink final : public IDispatch {
+public:
+    PrintingSink(const wchar_t* owner, REFIID events) : owner_(owner), iid_(events) {}
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == iid_) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        ULONG r = --refs_;
+        if (!r) delete this;
+        return r;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
+        bool menu = iid_ == DIID___xMenu;
+        std::wstring line = owner_ + L": ";
+        switch (id) {
+        case 1: line += menu ? L"Click" : L"ButtonClick"; break;
+        case 2: line += menu ? L"ArrayClick" : L"ButtonMenuClick"; break;
+        case 3: line += L"CustomError"; break;
+        case 4: line += L"SystemError"; break;
+        }
+        for (UINT i = p ? p->cArgs : 0; i > 0; --i) {
+            VARIANT& a = p->rgvarg[i - 1];
+            line += i == p->cArgs ? L"(" : L", ";
+            if (a.vt == VT_DISPATCH) {
+                ComPtr<_xToolBar> node;
+                Bstr caption;
+                if (a.pdispVal && SUCCEEDED(a.pdispVal->QueryInterface(IID__xToolBar, reinterpret_cast<void**>(node.Out()))))
+                    node->get_Caption(caption.Out());
+                line += a.pdispVal ? L"\"" + caption.Str() + L"\"" : L"Nothing";
+            } else {
+                Variant text;
+                if (SUCCEEDED(VariantChangeType(text.Get(), &a, 0, VT_BSTR))) line += Bstr::Copy(text.Get()->bstrVal).Str();
+            }
+            if (i == 1) line += L")";
+        }
+        std::printf("  event  %ls\n", line.c_str());
+        return S_OK;
+    }
+
+private:
+    ULONG refs_ = 1;
+    std::wstring owner_;
+    IID iid_;
+};
+
+// Keeps a sink connected to a node for the life of the demo.
+class Connection {
+public:
+    Connection(IUnknown* source, REFIID events, const wchar_t* owner) {
+        auto sink = ComPtr<PrintingSink>::Adopt(new PrintingSink(owner, events));
+        ComPtr<IConnectionPointContainer> container;
+        Ok(source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())), "events");
+        Ok(container->FindConnectionPoint(events, point_.Out()), "FindConnectionPoint");
+        Ok(point_->Advise(static_cast<IDispatch*>(sink.Get()), &cookie_), "Advise");
+    }
+    ~Connection() {
+        if (point_) point_->Unadvise(cookie_);
+    }
+
+private:
+    ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+};
+
+template <class I>
+ComPtr<I> Create(REFCLSID clsid, REFIID iid) {
+    ComPtr<I> object;
+    Ok(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(object.Out())),
+       "CoCreateInstance");
+    return object;
+}
+
+// --- menus ---------------------------------------------------------------
+
+ComPtr<_xMenu> AddMenu(_xMenu* parent, const wchar_t* caption, const wchar_t* key = L"", long modifiers = 0,
+                       long code = 0) {
+    auto node = Create<_xMenu>(CLSID_xMenu, IID__xMenu);
+    Ok(node->put_Caption(Bstr(caption).Get()), "Caption");
+    Ok(node->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)), "ShortCutFirstKey");
+    Ok(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(code)), "ShortCutSecondKey");
+    ComPtr<_xMenuCollection> subs;
+    Ok(parent->get_SubMenus(subs.Out()), "SubMenus");
+    BSTR k = SysAllocString(key);
+    _xMenu* raw = node.Get();
+    ComPtr<_xMenu> added;
+    HRESULT hr = subs->Add(&raw, &k, added.Out());
+    SysFreeString(k);
+    Ok(hr, "Add");
+    return node;
+}
+
+void AddSeparator(_xMenu* parent) {
+    auto sep = AddMenu(parent, L"");
+    Ok(sep->put_MenuSeperator(VARIANT_TRUE), "MenuSeperator");
+}
+
+// --- toolbars ------------------------------------------------------------
+
+ComPtr<_xToolBar> AddButton(_xToolBar* parent, const wchar_t* caption, const wchar_t* key = L"") {
+    auto node = Create<_xToolBar>(CLSID_xToolBar, IID__xToolBar);
+    Ok(node->put_Caption(Bstr(caption).Get()), "Caption");
+    ComPtr<_xToolBarCollection> buttons;
+    Ok(parent->get_Buttons(buttons.Out()), "Buttons");
+    BSTR k = SysAllocString(key);
+    _xToolBar* raw = node.Get();
+    ComPtr<_xToolBar> added;
+    HRESULT hr = buttons->Add(&raw, &k, added.Out());
+    SysFreeString(k);
+    Ok(hr, "Add");
+    return node;
+}
+
+long IdOf(_xMenu* node) {
+    long id = 0;
+    Ok(node->get_ID(&id), "ID");
+    return id;
+}
+
+void PrintDump(IDispatch* host) {
+    LPOLESTR name = const_cast<LPOLESTR>(L"Dump");
+    DISPID id = 0;
+    Ok(host->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), "Dump");
+    DISPPARAMS none{};
+    Variant text;
+    Ok(host->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, text.Out(), nullptr, nullptr),
+       "Dump");
+    if (text.Type() == VT_BSTR) std::printf("%ls\n", text.Get()->bstrVal);
+}
+
+// A click as the host handles it: the command ID comes from the command
+// bars; the menu tree turns it into its node, which raises the event.
+void ClickMenu(_xMenu* root, long command_id) {
+    ComPtr<_xMenu> node;
+    Ok(root->GetMenu(command_id, node.Out()), "GetMenu");
+    if (!node) {
+        std::printf("click %ld: no menu\n", command_id);
+        return;
+    }
+    Bstr caption;
+    node->get_Caption(caption.Out());
+    VARIANT_BOOL is_entry = VARIANT_FALSE;
+    node->get_IsArrayChild(&is_entry);
+    VARIANT ignored;
+    VariantInit(&ignored);
+    if (is_entry) {
+        // A generated entry reports through its array node, with its index.
+        ComPtr<_xMenu> array;
+        short index = 0;
+        node->get_ArrayParent(array.Out());
+        node->get_ArrayIndex(&index);
+        std::printf("click %ld: entry %d of a menu array\n", command_id, index);
+        if (array) array->RaiseClickEvent(index, &ignored);
+    } else {
+        std::printf("click %ld: \"%ls\"\n", command_id, caption.Str().c_str());
+        node->RaiseClickEvent(-1, &ignored);
+    }
+    VariantClear(&ignored);
+}
+
+void ClickToolBar(_xToolBar* root, long command_id) {
+    ComPtr<_xToolBar> node;
+    Ok(root->GetToolBar(command_id, node.Out()), "GetToolBar");
+    Bstr caption;
+    if (node) node->get_Caption(caption.Out());
+    std::printf("click %ld: \"%ls\"\n", command_id, caption.Str().c_str());
+    VARIANT ignored;
+    VariantInit(&ignored);
+    root->RaiseClickEvent(node.Get(), &ignored);
+    VariantClear(&ignored);
+}
+
+int Run() {
+    ComPtr<IDispatch> host;
+    CLSID host_clsid;
+    Ok(CLSIDFromProgID(L"XCHost.CommandBars", &host_clsid), "the stand-in host is not registered");
+    host = Create<IDispatch>(host_clsid, IID_IDispatch);
+
+    // The menu bar: File (with a list of recent files), Edit, View, Window, Help.
+    enum { CTRL = 8, SHIFT = 4, ALT = 16 };
+    auto menu = Create<_xMenu>(CLSID_xMenu, IID__xMenu);
+    Ok(menu->put_StartID(1000), "StartID");
+    auto file = AddMenu(menu.Get(), L"&File", L"File");
+    AddMenu(file.Get(), L"&New", L"New", CTRL, 'N');
+    auto open = AddMenu(file.Get(), L"&Open...", L"Open", CTRL, 'O');
+    AddMenu(file.Get(), L"&Save", L"Save", CTRL, 'S');
+    AddSeparator(file.Get());
+    auto recent = AddMenu(file.Get(), L"Recent file", L"Recent");
+    Ok(recent->put_IsArray(VARIANT_TRUE), "IsArray");
+    Ok(recent->put_ArrayCount(4), "ArrayCount");
+    AddSeparator(file.Get());
+    AddMenu(file.Get(), L"E&xit", L"Exit", ALT, 115 /* F4 */);
+    auto edit = AddMenu(menu.Get(), L"&Edit", L"Edit");
+    AddMenu(edit.Get(), L"&Undo", L"Undo", CTRL, 'Z');
+    AddSeparator(edit.Get());
+    AddMenu(edit.Get(), L"Cu&t", L"Cut", CTRL, 'X');
+    auto copy = AddMenu(edit.Get(), L"&Copy", L"Copy", CTRL, 'C');
+    AddMenu(edit.Get(), L"&Paste", L"Paste", CTRL, 'V');
+    auto view = AddMenu(menu.Get(), L"&View", L"View");
+    auto status_bar = AddMenu(view.Get(), L"&Status Bar", L"StatusBar");
+    Ok(status_bar->put_Checked(VARIANT_TRUE), "Checked");
+    auto ruler = AddMenu(view.Get(), L"&Ruler", L"Ruler");
+    auto zoom = AddMenu(view.Get(), L"&Zoom", L"Zoom");
+    AddMenu(zoom.Get(), L"Zoom &In", L"ZoomIn", CTRL | SHIFT, 107 /* + */);
+    AddMenu(zoom.Get(), L"Zoom &Out", L"ZoomOut", CTRL | SHIFT, 109 /* - */);
+    auto window = AddMenu(menu.Get(), L"&Window", L"Window");
+    AddMenu(window.Get(), L"&Cascade", L"Cascade");
+    AddMenu(window.Get(), L"&Tile", L"Tile");
+    AddSeparator(window.Get());
+    auto list = AddMenu(window.Get(), L"Windows", L"WindowList");
+    Ok(list->put_WindowsList(VARIANT_TRUE), "WindowsList");
+    auto help = AddMenu(menu.Get(), L"&Help", L"Help");
+    auto about = AddMenu(help.Get(), L"&About...", L"About", 0, 112 /* F1 */);
+
+    Connection menu_events(menu.Get(), DIID___xMenu, L"menu root");
+    Connection open_events(open.Get(), DIID___xMenu, L"Open...");
+    Connection recent_events(recent.Get(), DIID___xMenu, L"Recent file");
+    Connection copy_events(copy.Get(), DIID___xMenu, L"Copy");
+    Connection about_events(about.Get(), DIID___xMenu, L"About...");
+
+    IDispatch* bars = host.Get();
+    VARIANT_BOOL rendered = VARIANT_FALSE;
+    Ok(menu->RenderMenu(reinterpret_cast<ICommandBarsObject**>(&bars), &rendered), "RenderMenu");
+    std::printf("RenderMenu: %s\n", rendered ? "True" : "False");
+
+    // The toolbar: New, Open with a drop-down of recent files, Save | Cut, Copy, Paste | Bold.
+    auto toolbar = Create<_xToolBar>(CLSID_xToolBar, IID__xToolBar);
+    Ok(toolbar->put_StartID(2000), "StartID");
+    AddButton(toolbar.Get(), L"New", L"New");
+    auto tb_open = AddButton(toolbar.Get(), L"Open", L"Open");
+    AddButton(tb_open.Get(), L"report.txt");
+    auto tb_recent = AddButton(tb_open.Get(), L"notes.md");
+    AddButton(toolbar.Get(), L"Save", L"Save");
+    auto sep1 = AddButton(toolbar.Get(), L"");
+    Ok(sep1->put_ToolBarSeperator(VARIANT_TRUE), "ToolBarSeperator");
+    AddButton(toolbar.Get(), L"Cut", L"Cut");
+    AddButton(toolbar.Get(), L"Copy", L"Copy");
+    AddButton(toolbar.Get(), L"Paste", L"Paste");
+    auto sep2 = AddButton(toolbar.Get(), L"");
+    Ok(sep2->put_ToolBarSeperator(VARIANT_TRUE), "ToolBarSeperator");
+    auto bold = AddButton(toolbar.Get(), L"Bold", L"Bold");
+    Connection toolbar_events(toolbar.Get(), DIID___xToolBar, L"toolbar root");
+
+    rendered = VARIANT_FALSE;
+    Ok(toolbar->RenderToolBar(reinterpret_cast<ICommandBarsObject**>(&bars), &rendered), "RenderToolBar");
+    std::printf("RenderToolBar: %s\n", rendered ? "True" : "False");
+
+    // Live updates after rendering: Bold is a pressed toggle, Ruler gets checked.
+    Ok(bold->put_Value(xToolBarValue_tblPressed), "Value");
+    Ok(bold->put_TooltipText(Bstr(L"Bold (Ctrl+B)").Get()), "TooltipText");
+    Ok(ruler->put_Checked(VARIANT_TRUE), "Checked");
+
+    std::printf("\nWhat the command bars hold now:\n");
+    PrintDump(host.Get());
+
+    std::printf("\nClicks:\n");
+    ClickMenu(menu.Get(), IdOf(open.Get()));
+    ComPtr<_xMenuCollection> entries;
+    recent->get_ArrayMenu(entries.Out());
+    ComPtr<_xMenu> second;
+    Ok(entries->get_Item(Variant::Long(1).Detach(), second.Out()), "ArrayMenu(1)");
+    ClickMenu(menu.Get(), IdOf(second.Get()));
+    Ok(copy->put_Enabled(VARIANT_FALSE), "Enabled");
+    std::printf("(Copy is disabled now: its click raises nothing)\n");
+    ClickMenu(menu.Get(), IdOf(copy.Get()));
+    ClickMenu(menu.Get(), IdOf(about.Get()));
+    long id = 0;
+    tb_recent->get_ID(&id);
+    ClickToolBar(toolbar.Get(), id);
+    bold->get_ID(&id);
+    ClickToolBar(toolbar.Get(), id);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    int result = Run();
+    CoUninitialize();
+    return result;
+}

@@ -1,0 +1,98 @@
+// What the menu code shares internally: the private interface by which the
+// component recognises its own xMenu nodes, and the small steps that every
+// walk over a menu tree is made of.  Nothing here is visible to hosts.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include "core/handler.h"
+#include "core/wrappers.h"
+#include "zuvXCHandler.h"
+
+namespace zuv {
+
+class MenuNode;
+
+// Answered only by this module's own xMenu nodes.  The component asks a node
+// for it before any operation that needs the node's inside (marking it
+// designed); a host's object that merely implements _xMenu does not answer
+// it and is driven through its public interface only.
+struct IMenuNodeInternal : public IUnknown {
+    // The node itself when `module_tag` is this module's tag, else null: an
+    // object of another copy of the component is treated as a foreign one.
+    virtual MenuNode* STDMETHODCALLTYPE Self(const void* module_tag) noexcept = 0;
+};
+
+}  // namespace zuv
+
+// {43C30274-96A1-47C4-AF79-90AF452A20A3}
+__CRT_UUID_DECL(zuv::IMenuNodeInternal, 0x43c30274, 0x96a1, 0x47c4, 0xaf, 0x79, 0x90, 0xaf, 0x45, 0x2a, 0x20, 0xa3)
+
+namespace zuv::menu {
+
+// The node behind an interface pointer when it is one of ours, else null.
+// The result stays valid while the caller holds `object`.
+MenuNode* OwnNode(IUnknown* object) noexcept;
+
+// --- Reading a node or a collection through its public interface -----------
+// Every read raises the callee's error; a missing (Nothing) object is error 91.
+
+template <class C, class T>
+T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
+    if (!object) RaiseError(kErrObjectNotSet);
+    T value{};
+    Check((object->*getter)(&value));
+    return value;
+}
+
+bool Flag(_xMenu* node, HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(VARIANT_BOOL*));
+Bstr Text(_xMenu* node, HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(BSTR*));
+ComPtr<_xMenuCollection> SubMenusOf(_xMenu* node);
+ComPtr<_xMenuCollection> ArrayMenuOf(_xMenu* node);
+long CountOf(_xMenuCollection* entries);
+// The node has at least one entry in its SubMenus.
+bool HasSubMenus(_xMenu* node);
+
+// The bound of a loop over positions: a count or index converted to 16 bits
+// (error 6 above 32767).  Loops step a wider counter up to this bound, so a
+// collection of exactly 32767 entries is walked to its end.
+short LoopBound(long last);
+
+// The entry that Item gives for a 16-bit position or array index.  An empty
+// (Nothing) entry gives a fresh node with every default instead, used for
+// this one step and never stored back.
+ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index);
+
+// The array indexes of a menu array's members: 0 to Count - 1 when the array
+// counts from zero, 1 to Count otherwise, Count being what its ArrayMenu
+// holds.
+struct IndexRange {
+    long first;
+    short last;
+};
+IndexRange ArrayIndexes(_xMenu* array_node);
+
+// --- Recursive walks -----------------------------------------------------------
+
+// One operation's walk over a tree.  When it runs out of nesting room, the
+// level that noticed reports error 28 and every level above it stops at
+// once, so that a tree that contains itself costs one report, not one per
+// branch.
+struct Walk {
+    bool out_of_room = false;
+};
+
+// One level of a recursive walk.  The depth counts every menu walk running
+// on this thread, including walks that an event handler starts from inside
+// another one; past the fixed limit it raises error 28.
+class WalkLevel {
+public:
+    explicit WalkLevel(Walk& walk) : guard_(Enter(walk)) {}
+
+private:
+    static int& Enter(Walk& walk) noexcept;
+    NestingGuard guard_;
+};
+
+}  // namespace zuv::menu

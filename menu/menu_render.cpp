@@ -1,0 +1,236 @@
+// Rendering a menu tree into the host's menu bar: the top level (one popup
+// per title), the levels below it (entries, entries with sub-menus,
+// separators, menu arrays) and the designed mark of every rendered node.
+#include "core/error.h"
+#include "core/handler.h"
+#include "core/host_calls.h"
+#include "menu_internal.h"
+#include "menu_node.h"
+
+namespace zuv {
+namespace {
+
+using menu::Flag;
+using menu::Read;
+using menu::Text;
+
+// The command ID every window-list entry carries.
+constexpr long kWindowsListId = 35000;
+
+// Menu-bar settings made before the titles are added.
+constexpr long kBarFlags = 0x400000;
+constexpr long kBarStyle = 0x60;
+constexpr long kNoMaxButton = 0x200;
+constexpr long kNoMinButton = 0x100;
+constexpr long kNoControlBoxRemove = 0x1300;
+constexpr long kNoControlBoxAdd = 0x2000;
+// Style of a menu-bar title.
+constexpr long kTitleStyle = 1;
+
+// Marks a node as rendered.  Only the component's own nodes carry the
+// mark; a host's object in the tree cannot be marked (error 13).
+void MarkDesigned(_xMenu* node) {
+    MenuNode* own = menu::OwnNode(node);
+    if (!own) RaiseError(kErrTypeMismatch);
+    own->SetMenuDesigned(true);
+}
+
+// The states of a node go to its new control: checked, enabled, visible.
+void CopyStates(_xMenu* node, IDispatch* control) {
+    host::PutBool(control, host::id::kChecked, Flag(node, &_xMenu::get_Checked));
+    host::PutBool(control, host::id::kEnabled, Flag(node, &_xMenu::get_Enabled));
+    host::PutBool(control, host::id::kVisible, Flag(node, &_xMenu::get_Visible));
+}
+
+// Binds the node's shortcut, when it has one, to the ID the control reports.
+void BindShortcut(IDispatch* command_bars, _xMenu* node, IDispatch* control) {
+    long modifiers = Read(node, &_xMenu::get_ShortCutFirstKey);
+    long key = Read(node, &_xMenu::get_ShortCutSecondKey);
+    if (modifiers == 0 && key == 0) return;
+    long command_id = host::GetLong(control, host::id::kId);
+    host::AddKeyBinding(command_bars, modifiers, key, command_id);
+}
+
+// The object came from QueryInterface for the popup (or control)
+// identifier, so it is that interface.
+ICommandBarPopup* AsPopup(const ComPtr<IDispatch>& object) { return static_cast<ICommandBarPopup*>(object.Get()); }
+ICommandBarControl* AsControl(const ComPtr<IDispatch>& object) {
+    return static_cast<ICommandBarControl*>(object.Get());
+}
+
+// Appends a generated entry to the array node's ArrayMenu, without a key.
+void AppendMember(_xMenu* array_node, ComPtr<_xMenu> member) {
+    ComPtr<_xMenuCollection> members = menu::ArrayMenuOf(array_node);
+    if (!members) RaiseError(kErrObjectNotSet);
+    // Both arguments are in/out: whatever the collection leaves in them is
+    // released here.
+    _xMenu* slot = member.Detach();
+    Bstr no_key;
+    ComPtr<_xMenu> added;
+    HRESULT hr = members->Add(&slot, no_key.Out(), added.Out());
+    member = ComPtr<_xMenu>::Adopt(slot);
+    Check(hr);
+}
+
+}  // namespace
+
+// --- SetMenuDesigned's callers: the two renderers ---------------------------------------
+
+STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
+    if (result) *result = VARIANT_FALSE;
+    return AtBoundary([&] {
+        ComPtr<IDispatch> command_bars(CmdBars ? *CmdBars : nullptr);
+        if (!command_bars) {
+            RaiseCustomError(xMenuCustomErrorNo_ObjectNotCreated, L"Object Not Created", L"");
+            return;
+        }
+        bool rendered = RunWithHandler([&] { RenderTopLevel(command_bars.Get()); },
+                                       [&](long number, const std::wstring& description) {
+                                           RaiseSystemError(number, description);
+                                       });
+        if (result) *result = ToVB(rendered);
+    });
+}
+
+// The root itself is never rendered: it configures the menu bar and numbers
+// its titles from StartID + 1 on.  An error here ends the whole rendering.
+void MenuNode::RenderTopLevel(IDispatch* command_bars) {
+    using namespace host;
+    // The menu bar is fetched afresh for each setting.
+    PutBool(MenuBar(command_bars).Get(), id::kBarFlagA, false);
+    PutBool(MenuBar(command_bars).Get(), id::kBarFlagB, false);
+    CallLongs(MenuBar(command_bars).Get(), id::kBarSetFlags, kBarFlags, kBarFlags);
+    CallLong(MenuBar(command_bars).Get(), id::kBarSetStyle, kBarStyle);
+    if (!max_button_) CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, kNoMaxButton, kNoMaxButton);
+    if (!min_button_) CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, kNoMinButton, kNoMinButton);
+    if (!control_box_)
+        CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, kNoControlBoxRemove, kNoControlBoxAdd);
+
+    short count = menu::LoopBound(menu::CountOf(menu::SubMenusOf(this).Get()));
+    long running_id = start_id_;
+    for (long i = 1; i <= count; ++i) {
+        ComPtr<_xMenu> node = menu::EntryAt(menu::SubMenusOf(this).Get(), i);
+
+        // Its number (the window list keeps its fixed ID but uses one up).
+        running_id = AddChecked(running_id, 1L);
+        Check(node->put_ID(running_id));
+        if (Flag(node.Get(), &_xMenu::get_WindowsList)) Check(node->put_ID(kWindowsListId));
+
+        // Its popup on the menu bar.
+        long node_id = Read(node.Get(), &_xMenu::get_ID);
+        Bstr caption = Text(node.Get(), &_xMenu::get_Caption);
+        ComPtr<IDispatch> controls = Controls(MenuBar(command_bars).Get());
+        Variant added = AddControl(controls.Get(), false, type::kMenuBarPopup, nullptr, node_id, caption.Get(), false);
+        ComPtr<IDispatch> popup = Cast(added, kIidPopup);
+
+        CopyStates(node.Get(), popup.Get());
+        PutLong(popup.Get(), id::kTopLevelStyle, kTitleStyle);
+        BindShortcut(command_bars, node.Get(), popup.Get());
+
+        MarkDesigned(node.Get());
+        Check(node->putref_CmdBarPopup(AsPopup(popup)));
+
+        // Its entries go into the popup's own command bar.
+        if (menu::HasSubMenus(node.Get())) {
+            ComPtr<IDispatch> bar = PopupCommandBar(popup.Get());
+            menu::Walk walk;
+            RenderSubMenu(command_bars, bar.Get(), node.Get(), running_id, walk);
+        }
+    }
+}
+
+// Renders the entries of `parent` into `bar`, and below them every entry's
+// own sub-menu.  An error ends this one level only: it is reported on the
+// root (this node) and the caller goes on with its next entry.
+void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* parent, long& running_id,
+                             menu::Walk& walk) noexcept {
+    using namespace host;
+    RunWithHandler(
+        [&] {
+            menu::WalkLevel level(walk);
+            // Set by a separator, used by the next control of this level.
+            bool group_start = false;
+            short count = menu::LoopBound(menu::CountOf(menu::SubMenusOf(parent).Get()));
+            for (long i = 1; i <= count; ++i) {
+                ComPtr<_xMenu> entry = menu::EntryAt(menu::SubMenusOf(parent).Get(), i);
+
+                if (Flag(entry.Get(), &_xMenu::get_MenuSeperator)) {
+                    group_start = true;
+                    continue;
+                }
+                if (Flag(entry.Get(), &_xMenu::get_IsArray)) {
+                    RenderMenuArray(bar, entry.Get(), running_id, group_start);
+                    continue;
+                }
+
+                // An ordinary entry: its number first.
+                running_id = AddChecked(running_id, 1L);
+                Check(entry->put_ID(running_id));
+                if (Flag(entry.Get(), &_xMenu::get_WindowsList)) Check(entry->put_ID(kWindowsListId));
+
+                // A control with a drop-down when it has entries of its own,
+                // a plain command otherwise.
+                bool opens_sub_menu = menu::HasSubMenus(entry.Get());
+                long entry_id = Read(entry.Get(), &_xMenu::get_ID);
+                Bstr caption = Text(entry.Get(), &_xMenu::get_Caption);
+                ComPtr<IDispatch> controls = ControlsByName(bar);
+                Variant added = AddControl(controls.Get(), true, opens_sub_menu ? type::kSubMenuPopup : type::kCommand,
+                                           &entry_id, 0, caption.Get(), false);
+                ComPtr<IDispatch> control;
+                if (opens_sub_menu) {
+                    control = Cast(added, kIidPopup);
+                    Check(entry->putref_CmdBarPopup(AsPopup(control)));
+                } else {
+                    control = Cast(added, kIidControl);
+                    Check(entry->putref_CmdBarControl(AsControl(control)));
+                }
+
+                if (group_start) PutBool(control.Get(), id::kGroupStart, true);
+                group_start = false;
+                CopyStates(entry.Get(), control.Get());
+                BindShortcut(command_bars, entry.Get(), control.Get());
+                MarkDesigned(entry.Get());
+
+                if (menu::HasSubMenus(entry.Get())) {
+                    ComPtr<IDispatch> sub_bar = PopupCommandBarByName(control.Get());
+                    RenderSubMenu(command_bars, sub_bar.Get(), entry.Get(), running_id, walk);
+                    // Out of nesting room below: this branch is abandoned.
+                    if (walk.out_of_room) return;
+                }
+            }
+        },
+        [&](long number, const std::wstring& description) { RaiseSystemError(number, description); });
+}
+
+// A menu array stands for ArrayCount entries generated now, each with a
+// control showing the array's caption and a new node of its own appended to
+// the array's ArrayMenu.  The array node itself gets no number and no
+// control, and nothing else of it is read.
+void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running_id, bool& group_start) {
+    using namespace host;
+    short count = Read(array_node, &_xMenu::get_ArrayCount);
+    for (long j = 1; j <= count; ++j) {
+        running_id = AddChecked(running_id, 1L);
+        Bstr caption = Text(array_node, &_xMenu::get_Caption);
+        ComPtr<IDispatch> controls = ControlsByName(bar);
+        // The running ID itself is handed over by reference.
+        Variant added = AddControl(controls.Get(), true, type::kCommand, &running_id, 0, caption.Get(), false);
+        ComPtr<IDispatch> control = Cast(added, kIidControl);
+
+        // Only the first generated entry can start a group.
+        if (group_start) PutBool(control.Get(), id::kGroupStart, true);
+        group_start = false;
+
+        ComPtr<MenuNode> member = MenuNode::New();
+        Check(member->put_ID(running_id));
+        member->SetMenuDesigned(true);
+        Check(member->putref_ArrayParent(array_node));
+        short index = static_cast<short>(Flag(array_node, &_xMenu::get_IsArrayBaseZero) ? j - 1 : j);
+        Check(member->put_ArrayIndex(index));
+        Check(member->put_IsArrayChild(VARIANT_TRUE));
+        Check(member->putref_CmdBarControl(AsControl(control)));
+        AppendMember(array_node, ComPtr<_xMenu>(member->Interface()));
+    }
+}
+
+}  // namespace zuv

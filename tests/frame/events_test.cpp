@@ -1,0 +1,135 @@
+// Connection points, class information and event delivery as hosts use them.
+#include <olectl.h>
+
+#include "support/com_test.h"
+#include "support/event_sink.h"
+#include "support/late_bound.h"
+
+namespace zuv::test {
+namespace {
+
+const IID kEarlierToolBarEvents = {0xB5AAE547, 0xAE84, 0x4B3B, {0x96, 0x6E, 0x43, 0x95, 0xC9, 0xA6, 0x0C, 0x31}};
+
+class Events : public ComTest {};
+
+std::vector<IID> PointsOf(IUnknown* object) {
+    std::vector<IID> iids;
+    ComPtr<IConnectionPointContainer> container;
+    EXPECT_EQ(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())), S_OK);
+    if (!container) return iids;
+    ComPtr<IEnumConnectionPoints> e;
+    EXPECT_EQ(container->EnumConnectionPoints(e.Out()), S_OK);
+    IConnectionPoint* point = nullptr;
+    while (e->Next(1, &point, nullptr) == S_OK) {
+        IID iid{};
+        point->GetConnectionInterface(&iid);
+        ComPtr<IConnectionPointContainer> back;
+        EXPECT_EQ(point->GetConnectionPointContainer(back.Out()), S_OK);
+        EXPECT_EQ(back.Get(), container.Get());
+        point->Release();
+        iids.push_back(iid);
+    }
+    return iids;
+}
+
+TEST_F(Events, EachClassOffersItsEventInterfaces) {
+    auto menu = NewMenu();
+    auto toolbar = NewToolBar();
+    auto menu_points = PointsOf(menu.Get());
+    ASSERT_EQ(menu_points.size(), 1u);
+    EXPECT_EQ(menu_points[0], DIID___xMenu);
+    auto toolbar_points = PointsOf(toolbar.Get());
+    ASSERT_EQ(toolbar_points.size(), 2u);
+    EXPECT_EQ(toolbar_points[0], DIID___xToolBar);
+    EXPECT_EQ(toolbar_points[1], kEarlierToolBarEvents);
+
+    ComPtr<IConnectionPointContainer> container = menu.As<IConnectionPointContainer>();
+    ComPtr<IConnectionPoint> none;
+    EXPECT_EQ(container->FindConnectionPoint(DIID___xToolBar, none.Out()), CONNECT_E_NOCONNECTION);
+}
+
+TEST_F(Events, ClassInfoNamesTheClassAndItsDefaultSource) {
+    auto menu = NewMenu();
+    ComPtr<IProvideClassInfo2> info = menu.As<IProvideClassInfo2>();
+    ASSERT_TRUE(info);
+    GUID source{};
+    EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+    EXPECT_EQ(source, DIID___xMenu);
+    ComPtr<ITypeInfo> type;
+    ASSERT_EQ(info->GetClassInfo(type.Out()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+    EXPECT_EQ(attr->guid, CLSID_xMenu);
+    type->ReleaseTypeAttr(attr);
+}
+
+TEST_F(Events, AdviseRequiresTheEventInterface) {
+    auto menu = NewMenu();
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(menu.As<IConnectionPointContainer>()->FindConnectionPoint(DIID___xMenu, point.Out()), S_OK);
+    // A sink that answers only the toolbar's events cannot connect to a menu.
+    auto wrong = ComPtr<EventSink>::Adopt(new EventSink(DIID___xToolBar));
+    DWORD cookie = 1;
+    EXPECT_EQ(point->Advise(static_cast<IDispatch*>(wrong.Get()), &cookie), CONNECT_E_CANNOTCONNECT);
+    EXPECT_EQ(cookie, 0u);
+    EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+}
+
+TEST_F(Events, CustomErrorArrivesWithNumberAndMessage) {
+    auto menu = NewMenu();
+    EventRecorder events(menu.Get(), DIID___xMenu);
+    ASSERT_EQ(menu->put_ArrayCount(100), S_OK);
+    EXPECT_EQ(menu->put_ArrayCount(101), S_OK);
+    EXPECT_EQ(events.Joined(), L"CustomError(3, MRU List Count Overflow)");
+    short count = 0;
+    menu->get_ArrayCount(&count);
+    EXPECT_EQ(count, 100);
+
+    // Late-bound the same: the call succeeds, the event reports.
+    events.Clear();
+    EXPECT_TRUE(Put(menu.Get(), L"ArrayCount", Variant::Short(101)).ok());
+    EXPECT_EQ(events.Joined(), L"CustomError(3, MRU List Count Overflow)");
+}
+
+TEST_F(Events, EverySinkAndBothToolBarInterfacesHearAnEvent) {
+    auto toolbar = NewToolBar();
+    EventRecorder current(toolbar.Get(), DIID___xToolBar);
+    EventRecorder second(toolbar.Get(), DIID___xToolBar);
+    EventRecorder earlier(toolbar.Get(), kEarlierToolBarEvents);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(toolbar->RenderToolBar(nullptr, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    for (auto* r : {&current, &second, &earlier}) EXPECT_EQ(r->Joined(), L"CustomError(2, Object Not Created)");
+}
+
+TEST_F(Events, SinkMayDisconnectOthersAndReleaseTheSourceDuringDelivery) {
+    auto menu = NewMenu();
+    auto first = std::make_unique<EventRecorder>(menu.Get(), DIID___xMenu);
+    auto second = std::make_unique<EventRecorder>(menu.Get(), DIID___xMenu);
+    _xMenu* raw = menu.Get();
+    first->OnEvent([&](DISPID) {
+        second->Disconnect();   // the next sink in this round is skipped
+        first->Disconnect();    // and this one's own connection goes too
+        menu.Reset();           // the host lets go of the node while it is raising
+    });
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_EQ(raw->RaiseClickEvent(-1, &result), S_OK);
+    EXPECT_EQ(first->Joined(), L"Click");
+    EXPECT_EQ(second->Joined(), L"");
+}
+
+TEST_F(Events, LiveObjectsKeepTheModuleLoaded) {
+    auto menu = NewMenu();
+    EXPECT_EQ(ComponentCanUnloadNow(), S_FALSE);
+    ComPtr<_xMenuCollection> subs;
+    menu->get_SubMenus(subs.Out());
+    menu.Reset();
+    EXPECT_EQ(ComponentCanUnloadNow(), S_FALSE);   // the collection outlives its node
+    subs.Reset();
+    EXPECT_EQ(ComponentCanUnloadNow(), S_OK);
+}
+
+}  // namespace
+}  // namespace zuv::test

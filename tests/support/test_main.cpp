@@ -1,0 +1,27 @@
+// Entry point of the test programs: one single-threaded apartment, as in a host.
+#include <windows.h>
+#include <ole2.h>
+#include <gtest/gtest.h>
+
+#include "com_test.h"
+
+namespace zuv::test {
+
+HRESULT ComponentCanUnloadNow() {
+    HMODULE module = GetModuleHandleW(L"zuvXCHandler.dll");
+    if (!module) return S_OK;
+    using Fn = HRESULT(WINAPI*)();
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    return fn ? fn() : E_FAIL;
+}
+
+}  // namespace zuv::test
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr)) return 2;
+    int result = RUN_ALL_TESTS();
+    CoUninitialize();
+    return result;
+}

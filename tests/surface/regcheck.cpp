@@ -1,0 +1,148 @@
+// Checks the component's registry entries in the current prefix.
+//   zuv_regcheck registered <dll path>   every entry is there, with its value
+//   zuv_regcheck clean                   no entry of the component is left
+// Prints one line per problem; exit code 0 when there is none.
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const wchar_t* const kLibId = L"{E6E8AD39-7197-493C-AB54-FF584058D9BF}";
+const wchar_t* const kPsOaInterface = L"{00020424-0000-0000-C000-000000000046}";
+
+struct Class {
+    const wchar_t* clsid;
+    const wchar_t* progid;
+};
+const Class kClasses[] = {
+    {L"{5DF0B27A-E1CB-40BC-B521-12E1805C0CE3}", L"zuvXCHandler.xMenu"},
+    {L"{9115BB77-0469-4418-AF95-72AD97AA0914}", L"zuvXCHandler.xToolBar"},
+};
+const wchar_t* const kNotCreatable[] = {
+    L"{0FB8CFE1-B3CB-4C54-A428-8CDD16447BD2}",  // xMenuCollection
+    L"{69BA2650-7DBE-4FE7-AFCD-FFAC0A005284}",  // xToolBarCollection
+};
+const wchar_t* const kInterfaces[] = {
+    L"{B9BA865F-1693-4B49-914C-69928F3D0987}",  // _xMenu
+    L"{7839EC36-94E8-49B8-BC5A-7BB4F43B9D02}",  // _xMenuCollection
+    L"{C771E279-92EF-4169-9B82-85CD3D06CDAB}",  // _xToolBar
+    L"{B91F6FBD-57F9-4BA0-8E84-CBA707CDA50F}",  // _xToolBarCollection
+    L"{BA3D4B30-D264-40A0-B036-5B73F9E20C80}",  // __xMenu
+    L"{E06C0BF2-C35B-4B86-9E1A-944D6A44B463}",  // __xToolBar
+    L"{0483A138-1DCD-4B0A-8672-C01D0D325DD5}",  // earlier _xToolBar
+    L"{B5AAE547-AE84-4B3B-966E-4395C9A60C31}",  // earlier __xToolBar
+};
+// Libraries the component's library imports from: never registered by it.
+const wchar_t* const kImportedLibraries[] = {
+    L"{555E8FCC-830E-45CC-AF00-A012D5AE7451}",
+    L"{000204EF-0000-0000-C000-000000000046}",
+};
+
+int g_problems = 0;
+
+void Problem(const std::wstring& text) {
+    std::printf("%ls\n", text.c_str());
+    ++g_problems;
+}
+
+bool KeyExists(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+// The string value (name null: default value); false when missing.
+bool ReadString(const std::wstring& key, const wchar_t* name, std::wstring& value) {
+    wchar_t buffer[1024];
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    value = buffer;
+    return true;
+}
+
+void ExpectValue(const std::wstring& key, const wchar_t* name, const std::wstring& expected) {
+    std::wstring value;
+    const std::wstring where = key + L" [" + (name ? name : L"(default)") + L"]";
+    if (!ReadString(key, name, value)) Problem(L"missing: " + where);
+    else if (_wcsicmp(value.c_str(), expected.c_str()) != 0)
+        Problem(where + L" = '" + value + L"', expected '" + expected + L"'");
+}
+
+void ExpectKey(const std::wstring& key) {
+    if (!KeyExists(key)) Problem(L"missing: " + key);
+}
+
+void ExpectNoKey(const std::wstring& key) {
+    if (KeyExists(key)) Problem(L"present: " + key);
+}
+
+void CheckRegistered(const std::wstring& dll) {
+    for (const Class& c : kClasses) {
+        const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
+        ExpectValue(key + L"\\InprocServer32", nullptr, dll);
+        ExpectValue(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+        ExpectValue(key + L"\\ProgID", nullptr, c.progid);
+        ExpectValue(key + L"\\VersionIndependentProgID", nullptr, c.progid);
+        ExpectValue(key + L"\\TypeLib", nullptr, kLibId);
+        ExpectValue(key + L"\\Version", nullptr, L"1.1");
+        ExpectKey(key + L"\\Programmable");
+        ExpectValue(std::wstring(c.progid) + L"\\Clsid", nullptr, c.clsid);
+
+        CLSID from_progid{}, expected{};
+        CLSIDFromString(c.clsid, &expected);
+        if (FAILED(CLSIDFromProgID(c.progid, &from_progid)) || !IsEqualCLSID(from_progid, expected))
+            Problem(std::wstring(L"CLSIDFromProgID does not resolve ") + c.progid);
+    }
+    for (const wchar_t* clsid : kNotCreatable) ExpectNoKey(std::wstring(L"CLSID\\") + clsid);
+    for (const wchar_t* iid : kInterfaces) {
+        const std::wstring key = std::wstring(L"Interface\\") + iid;
+        ExpectValue(key + L"\\ProxyStubClsid", nullptr, kPsOaInterface);
+        ExpectValue(key + L"\\ProxyStubClsid32", nullptr, kPsOaInterface);
+        ExpectValue(key + L"\\TypeLib", nullptr, kLibId);
+        ExpectValue(key + L"\\TypeLib", L"Version", L"1.1");
+    }
+    const std::wstring lib = std::wstring(L"TypeLib\\") + kLibId + L"\\1.1";
+    ExpectValue(lib, nullptr, L"Velmora Xtreame Command Bar Handler");
+    ExpectValue(lib + L"\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"), nullptr, dll);
+
+    // The registered library is the one in the DLL, and it loads by identifier.
+    GUID libid{};
+    CLSIDFromString(kLibId, &libid);
+    ITypeLib* loaded = nullptr;
+    if (FAILED(LoadRegTypeLib(libid, 1, 1, 0x409, &loaded))) Problem(L"LoadRegTypeLib fails");
+    else loaded->Release();
+
+    for (const wchar_t* imported : kImportedLibraries) ExpectNoKey(std::wstring(L"TypeLib\\") + imported);
+}
+
+void CheckClean() {
+    for (const Class& c : kClasses) {
+        ExpectNoKey(std::wstring(L"CLSID\\") + c.clsid);
+        ExpectNoKey(c.progid);
+    }
+    for (const wchar_t* iid : kInterfaces) ExpectNoKey(std::wstring(L"Interface\\") + iid);
+    ExpectNoKey(std::wstring(L"TypeLib\\") + kLibId);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && !std::wcscmp(argv[1], L"registered")) {
+        CoInitialize(nullptr);
+        CheckRegistered(argv[2]);
+        CoUninitialize();
+    } else if (argc == 2 && !std::wcscmp(argv[1], L"clean")) {
+        CheckClean();
+    } else {
+        std::printf("usage: zuv_regcheck registered <dll path> | clean\n");
+        return 2;
+    }
+    std::printf("%s: %d problem(s)\n", g_problems ? "FAIL" : "OK", g_problems);
+    return g_problems ? 1 : 0;
+}

@@ -1,0 +1,67 @@
+#!/bin/sh
+# registration_roundtrip.sh <wine64> <wineserver> <prefix> <dll> <regcheck.exe>
+# In a private prefix (made on first use, then reused): register the DLL
+# twice, check every entry, unregister, check nothing of it is left and that
+# the rest of HKEY_CLASSES_ROOT is exactly as before; unregistering again
+# must succeed and change nothing.
+set -u
+wine=$1 server=$2 prefix=$3 dll=$4 regcheck=$5
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+windll="Z:$(echo "$dll" | tr / '\\')"
+work=$prefix.work
+mkdir -p "$work"
+failures=0
+
+step() {
+    desc=$1
+    shift
+    if "$@" </dev/null; then
+        echo "ok: $desc"
+    else
+        echo "FAIL ($?): $desc"
+        failures=$((failures + 1))
+    fi
+}
+
+export_classes() {
+    rm -f "$work/$1.reg"
+    "$wine" regedit /E "Z:$(echo "$work/$1.reg" | tr / '\\')" HKEY_CLASSES_ROOT </dev/null &&
+        iconv -f UTF-16 -t UTF-8 "$work/$1.reg" >"$work/$1.txt"
+}
+
+if [ ! -f "$prefix/.zuv-ready" ]; then
+    echo "creating $prefix"
+    "$wine" wineboot -u </dev/null >/dev/null 2>&1
+    "$server" -w
+    touch "$prefix/.zuv-ready"
+fi
+# One server for the whole sequence; ended below.
+"$server" -p </dev/null >/dev/null 2>&1 &
+trap '"$server" -k >/dev/null 2>&1' EXIT
+
+# A prefix left registered by an interrupted run starts clean again.
+"$wine" regsvr32 /s /u "$windll" </dev/null >/dev/null 2>&1
+
+step "export before" export_classes before
+step "regsvr32" "$wine" regsvr32 /s "$windll"
+step "regsvr32 again" "$wine" regsvr32 /s "$windll"
+step "entries present" "$wine" "$regcheck" registered "$windll"
+step "regsvr32 /u" "$wine" regsvr32 /s /u "$windll"
+step "entries removed" "$wine" "$regcheck" clean
+step "export after" export_classes after
+if diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt"; then
+    echo "ok: HKEY_CLASSES_ROOT unchanged by the round trip"
+else
+    echo "FAIL: HKEY_CLASSES_ROOT differs after the round trip:"
+    head -40 "$work/diff.txt"
+    failures=$((failures + 1))
+fi
+step "regsvr32 /u when not registered" "$wine" regsvr32 /s /u "$windll"
+step "export after second unregistration" export_classes again
+if ! diff -q "$work/before.txt" "$work/again.txt" >/dev/null; then
+    echo "FAIL: a second unregistration changed HKEY_CLASSES_ROOT"
+    failures=$((failures + 1))
+fi
+
+echo "$failures failure(s)"
+[ $failures -eq 0 ]

@@ -1,0 +1,19 @@
+// xToolBarCollection: the Buttons of an xToolBar node.  A keyed collection
+// whose Item takes positions from 1 and keys as they are, with no mapping.
+#pragma once
+
+#include "core/node_collection.h"
+#include "zuvXCHandler.h"
+
+namespace zuv {
+
+class ToolBarCollection final : public NodeCollection<ToolBarCollection, _xToolBarCollection, _xToolBar> {
+public:
+    static constexpr const wchar_t* kSource = L"zuvXCHandler.xToolBarCollection";
+    IndexKey MapIndex(const VARIANT& index) { return ReadIndexKey(index); }
+};
+
+// A new, empty collection (not creatable by hosts: only nodes make them).
+ComPtr<_xToolBarCollection> NewToolBarCollection();
+
+}  // namespace zuv

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Set-up, build and run in one step on a Debian machine.
+#   tools/run.sh test    build everything and run every test (default run)
+#   tools/run.sh demo    build and run the demo in the stand-in host
+# Installs what is missing from Debian's packages first (needs root or sudo).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${ZUV_BUILD_DIR:-$here/build}
+action=${1:-test}
+
+packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+case "$action" in
+test)
+    ctest --test-dir "$build" -LE i686 --output-on-failure -j2
+    ;;
+demo)
+    "$build/demo.sh"
+    ;;
+*)
+    echo "usage: tools/run.sh test|demo" >&2
+    exit 2
+    ;;
+esac
