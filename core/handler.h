@@ -42,9 +42,16 @@ bool RunWithHandler(Body&& body, Report&& report) noexcept {
 // Guards the depth of a recursive walk: a tree that contains itself, or is
 // deeper than any real menu, ends with run-time error 28 long before the
 // thread's stack is in danger.
+//
+// Hosts run the walks on a main thread with 1 MB of stack.  One level of the
+// costliest menu walk (rendering) takes 368 bytes on x86_64 and 192 on i686
+// (measured, and the compiler's own frame sizes agree), so 256 levels take
+// under 100 KB: the rest stays free for the host's own frames, its
+// command-bars calls at the deepest level and the error event's handler.
+// Real menus are a handful of levels deep.
 class NestingGuard {
 public:
-    static constexpr int kLimit = 1000;
+    static constexpr int kLimit = 256;
     explicit NestingGuard(int& depth) : depth_(depth) {
         if (depth_ >= kLimit) RaiseError(kErrOutOfStack);
         ++depth_;

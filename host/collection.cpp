@@ -224,7 +224,8 @@ private:
             entry.folded = zuv::FoldKey(text.Get()->bstrVal);
         }
         if (!entry.folded.empty() && keys_.count(entry.folded)) zuv::RaiseError(zuv::kErrDuplicateKey);
-        entries_.reserve(entries_.size() + 1);
+        // Room first, so that the append below cannot fail after the key is taken.
+        if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 2 + 16);
         if (!entry.folded.empty()) keys_.insert(entry.folded);
         entries_.push_back(std::move(entry));
     }

@@ -210,7 +210,7 @@ HRESULT NodeGetIDsOfNames(Node& node, LPOLESTR* names, UINT count, DISPID* ids) 
                 description = rule->description;
             }
         }
-        if (!m || !(m->access & kInspect)) {
+        if ((!m || !(m->access & kInspect)) && state->recording) {
             std::wstring line = node.Label() + L" name " + Quote(name, wcslen(name));
             if (FAILED(hr)) line += L" -> error " + HexHresult(hr);
             state->log.push_back(std::move(line));
@@ -235,14 +235,16 @@ HRESULT NodeInvoke(Node& node, DISPID id, WORD flags, DISPPARAMS* params, VARIAN
     if (!state) return ReportException(excep, kDestroyed, L"The command bars object has been released");
 
     std::wstring line;
-    bool record = false, wrong_kind = false;
-    HRESULT hr = S_OK, shown = S_OK;  // returned / recorded
+    // Traced calls (all but the test members) are logged and may meet an
+    // injected outcome.
+    bool traced = false, wrong_kind = false;
+    HRESULT hr = S_OK, shown = S_OK;  // returned / logged
     try {
         const Member* m = FindMember(node, id);
-        record = !m || !(m->access & kInspect);
+        traced = !m || !(m->access & kInspect);
         Kind kind = KindOfFlags(flags);
         const bool found = m && Resolve(*m, flags, kind);
-        if (record) {
+        if (traced && state->recording) {
             line = node.Label() + L" " + KindName(kind) + L" " + (m ? Token(*m) : std::to_wstring(id));
             for (UINT i = params->cArgs; i-- > 0;)
                 line += (i + 1 == params->cArgs ? L" (" : L", ") + FormatArg(params->rgvarg[i]) + (i ? L"" : L")");
@@ -250,7 +252,7 @@ HRESULT NodeInvoke(Node& node, DISPID id, WORD flags, DISPPARAMS* params, VARIAN
         if (!found) throw DispFailure{DISP_E_MEMBERNOTFOUND};
         std::vector<zuv::Variant> args = ReadArgs(*m, kind, *params);
         node.CheckUsable();
-        if (record) {
+        if (traced) {
             if (const Rule* rule = state->Match(node.Label(), kind, Token(*m), m->name)) {
                 if (rule->fail) throw zuv::RuntimeError(rule->hr, zuv::ErrorNumberOf(rule->hr), rule->description);
                 wrong_kind = true;
@@ -273,7 +275,7 @@ HRESULT NodeInvoke(Node& node, DISPID id, WORD flags, DISPPARAMS* params, VARIAN
     } catch (...) {
         hr = shown = E_UNEXPECTED;
     }
-    if (record) {
+    if (traced && state->recording) {
         try {
             if (FAILED(shown)) line += L" -> error " + HexHresult(shown);
             else if (wrong_kind) line += L" -> wrong kind";

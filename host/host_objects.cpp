@@ -1,8 +1,8 @@
 #include "host_objects.h"
 
-#include "classes.h"
-
 #include <cwchar>
+
+#include "classes.h"
 
 namespace xchost {
 
@@ -83,6 +83,7 @@ constexpr Member kStrayMembers[] = {kLabelMember};
 enum : DISPID {
     kLog = 1001, kLogCount, kLogLine, kClearLog, kFailCall, kWrongKind, kDestroyControl, kDump,
     kBarCount, kBarName, kControlCount, kControlLabel, kControlProp, kFindControl, kBindingCount, kBinding,
+    kRecording,
 };
 
 constexpr Member kCommandBarsMembers[] = {
@@ -106,6 +107,7 @@ constexpr Member kCommandBarsMembers[] = {
     {kFindControl, L"FindControl", kInspect, 0, {L}, 1, 1, false},
     {kBindingCount, L"KeyBindingCount", kInspect, 0, {}, 0, 0, false},
     {kBinding, L"KeyBinding", kInspect, 0, {L}, 1, 1, false},
+    {kRecording, L"Recording", kInspect | kPut, B, {}, 0, 0, false},
 };
 
 }  // namespace
@@ -184,7 +186,7 @@ Variant Control::Perform(HostState& state, const Member& m, Kind kind, std::vect
     case 28: return number(style);
     case kToolBarId: return number(toolbar_id);
     case 50: return Variant::Object(state.DropDownOf(this));
-    default: return String(Label());
+    default: return String(Label());  // kLabel
     }
 }
 
@@ -225,7 +227,7 @@ CommandBars::CommandBars(std::shared_ptr<HostState> state)
 std::pair<const Member*, size_t> CommandBars::Members() const noexcept { return Table(kCommandBarsMembers); }
 bool CommandBars::HasRole(REFIID iid) const noexcept { return iid == kIidCommandBarsObject; }
 
-Variant CommandBars::Perform(HostState& state, const Member& m, Kind, std::vector<Variant>& args) {
+Variant CommandBars::Perform(HostState& state, const Member& m, Kind kind, std::vector<Variant>& args) {
     auto index = [&](size_t i, size_t count) {
         long n = Long(args[i]);
         if (n < 1 || static_cast<size_t>(n) > count) zuv::RaiseError(zuv::kErrSubscript);
@@ -265,6 +267,9 @@ Variant CommandBars::Perform(HostState& state, const Member& m, Kind, std::vecto
         return String(L"");
     case kBindingCount: return Variant::Long(static_cast<long>(state.bindings.size()));
     case kBinding: return String(HostState::BindingText(state.bindings[index(0, state.bindings.size())]));
+    case kRecording:
+        if (kind == Kind::Put) state.recording = Bool(args[0]);
+        return kind == Kind::Put ? Variant() : Variant::Bool(state.recording);
     }
     return Variant();
 }

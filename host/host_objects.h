@@ -53,10 +53,11 @@ public:
 
     // --- log ------------------------------------------------------------------
     std::vector<std::wstring> log;
+    bool recording = true;                  // false: calls are not logged (large runs)
 
     // --- injected outcomes -----------------------------------------------------
-    // `spec` is "<kind> <member>"; error 5 when it cannot be read.
-    void AddRule(const std::wstring& label, const std::wstring& spec, long nth, bool fail, long number,
+    // `selector` is "<kind> <member>"; error 5 when it cannot be read.
+    void AddRule(const std::wstring& label, const std::wstring& selector, long nth, bool fail, long number,
                  const std::wstring& description);
     // Counts the call against every rule it matches; returns the rule that
     // fires now (once), or null.

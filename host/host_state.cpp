@@ -24,21 +24,21 @@ T* HostState::Make(A&&... args) {
 
 // --- injected outcomes -------------------------------------------------------------
 
-void HostState::AddRule(const std::wstring& label, const std::wstring& spec, long nth, bool fail, long number,
+void HostState::AddRule(const std::wstring& label, const std::wstring& selector, long nth, bool fail, long number,
                         const std::wstring& description) {
     Rule rule;
     rule.label = label;
-    size_t space = spec.find(L' ');
+    size_t space = selector.find(L' ');
     if (space != std::wstring::npos) {
-        rule.kind = spec.substr(0, space);
-        size_t start = spec.find_first_not_of(L' ', space);
-        if (start != std::wstring::npos) rule.member = spec.substr(start);
+        rule.kind = selector.substr(0, space);
+        size_t start = selector.find_first_not_of(L' ', space);
+        if (start != std::wstring::npos) rule.member = selector.substr(start);
     }
     bool kind_ok = false;
     for (const wchar_t* k : {L"get", L"put", L"call", L"name", L"*"})
         kind_ok = kind_ok || SameText(rule.kind, k);
     if (!kind_ok || (!fail && SameText(rule.kind, L"name")))
-        zuv::RaiseError(zuv::kErrInvalidCall, L"Member spec must read \"get|put|call|name|* <id|name|*>\"");
+        zuv::RaiseError(zuv::kErrInvalidCall, L"Member selector must read \"get|put|call|name|* <id|name|*>\"");
     if (rule.member.empty() || rule.member.find(L' ') != std::wstring::npos || label.empty() || nth < 1)
         zuv::RaiseError(zuv::kErrInvalidCall);
     rule.nth = nth;
@@ -56,7 +56,10 @@ const Rule* HostState::Match(const std::wstring& label, Kind kind, const std::ws
         if (r.label != L"*" && !SameText(r.label, label)) continue;
         if (r.kind != L"*" && !SameText(r.kind, KindName(kind))) continue;
         if (r.member != L"*" && !SameText(r.member, token) && !(alias && SameText(r.member, alias))) continue;
-        if (++r.seen == r.nth && !fired) fired = &r;
+        // One outcome per call: a rule whose turn comes while another one
+        // fires waits for the next matching call.
+        if (r.seen + 1 == r.nth && fired) continue;
+        if (++r.seen == r.nth) fired = &r;
     }
     return fired;
 }
@@ -71,13 +74,16 @@ Bar* HostState::AddToolBar(const std::wstring& name) {
 }
 
 Control* HostState::AddControl(Bar* bar, long type, long id, const std::wstring& caption) {
-    controls.reserve(controls.size() + 1);
-    bar->items.reserve(bar->items.size() + 1);
     Control* control = Make<Control>(L"Control#" + std::to_wstring(controls.size() + 1), bar, type);
     control->id = id;
     control->caption = caption;
     controls.push_back(control);
-    bar->items.push_back(control);
+    try {
+        bar->items.push_back(control);
+    } catch (...) {
+        controls.pop_back();
+        throw;
+    }
     return control;
 }
 
@@ -189,9 +195,9 @@ void DumpBar(std::wstring& out, const Bar& root) {
         }
         const Control& c = *top.bar->items[top.next++];
         size_t depth = top.depth + 1;
-        out += std::wstring(2 * depth, L' ') + ControlLine(c);
+        out.append(2 * depth, L' ').append(ControlLine(c));
         if (c.drop_down) {
-            out += std::wstring(2 * (depth + 1), L' ') + BarLine(*c.drop_down);
+            out.append(2 * (depth + 1), L' ').append(BarLine(*c.drop_down));
             stack.push_back(Frame{c.drop_down, 0, depth + 1});
         }
     }

@@ -123,13 +123,13 @@ inline std::wstring Dump(IDispatch* host) { return Text(CallByName(host, L"Dump"
 
 // The nth matching call ("get 4", "put 13", "call 2", "name Controls", "* *")
 // on the object with this label ("*": any) fails with `number`.
-inline void FailCall(IDispatch* host, const wchar_t* label, const wchar_t* spec, long nth, long number,
+inline void FailCall(IDispatch* host, const wchar_t* label, const wchar_t* selector, long nth, long number,
                      const wchar_t* description = L"") {
-    CallByName(host, L"FailCall", label, spec, nth, number, description);
+    CallByName(host, L"FailCall", label, selector, nth, number, description);
 }
 // The nth matching call returns an object of no role instead of its result.
-inline void WrongKind(IDispatch* host, const wchar_t* label, const wchar_t* spec, long nth) {
-    CallByName(host, L"WrongKind", label, spec, nth);
+inline void WrongKind(IDispatch* host, const wchar_t* label, const wchar_t* selector, long nth) {
+    CallByName(host, L"WrongKind", label, selector, nth);
 }
 // Destroys the controls with this command ID (or this label); returns how many.
 inline long DestroyControl(IDispatch* host, long id) { return Number(CallByName(host, L"DestroyControl", id)); }

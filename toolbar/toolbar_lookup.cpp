@@ -43,10 +43,14 @@ STDMETHODIMP ToolBarNode::GetToolBar(LONG ID, _xToolBar** result) noexcept {
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());
         ComPtr<_xToolBar> found;
-        RunWithHandler([&] { found = SearchBelow(Interface(), ID); },
-                       [&](long number, const std::wstring& description) {
-                           if (number > 0) RaiseSystemError(number, description);
-                       });
+        RunWithHandler(
+            [&] {
+                NestingGuard nesting(WalkDepth());
+                found = SearchBelow(Interface(), ID);
+            },
+            [&](long number, const std::wstring& description) {
+                if (number > 0) RaiseSystemError(number, description);
+            });
         if (result) found.CopyTo(result);
     });
 }
@@ -77,6 +81,9 @@ STDMETHODIMP ToolBarNode::RaiseClickEvent(_xToolBar* objIco, VARIANT* result) no
     if (result) VariantInit(result);
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());
+        // A click handler that clicks again without end fails here (error
+        // 28) instead of exhausting the stack.
+        NestingGuard nesting(WalkDepth());
         const bool enabled = ReadFlag(Interface(), &_xToolBar::get_Enabled);
         const bool visible = ReadFlag(Interface(), &_xToolBar::get_Visible);
         if (enabled && visible) RaiseButtonClick(objIco);

@@ -79,10 +79,13 @@ STDMETHODIMP ToolBarNode::RenderToolBar(ICommandBarsObject** CmdBars, VARIANT_BO
             RaiseCustomError(xToolBarCustomErrorNo_ObjectNotCreated, L"Object Not Created", L"");
             return;
         }
-        bool rendered = RunWithHandler([&] { RenderTopLevel(command_bars); },
-                                       [&](long number, const std::wstring& description) {
-                                           RaiseSystemError(number, description);
-                                       });
+        bool rendered = RunWithHandler(
+            [&] {
+                // Counts too when a handler of this rendering's events starts another one.
+                NestingGuard nesting(WalkDepth());
+                RenderTopLevel(command_bars);
+            },
+            [&](long number, const std::wstring& description) { RaiseSystemError(number, description); });
         if (result) *result = ToVB(rendered);
     });
 }

@@ -12,10 +12,12 @@ call the interfaces through their vtables or read the library's flags:
   included) and sets cbSizeVft to the full table.
 * Type flags.  widl sets no nonextensible flag on dispinterfaces; the patch
   sets the flags listed in REQUIRED_FLAGS.
-* Enumerations declared `typedef [uuid(...)] enum {...} Name;` come out as an
-  unnamed enum plus an alias Name that carries the GUID (widl warns
-  "duplicate uuid").  The patch gives the enum typeinfo the name, GUID and
-  flags of the alias and retires the alias (see fold_enum_aliases).
+
+It also refuses libraries that would ship wrong without a visible error: a
+library identifier that differs from the IDL's, and types with names widl
+generated (an untagged `typedef [uuid(...)] enum {...} Name;` becomes an enum
+named __WIDL_... plus an alias Name carrying the GUID: the IDL tags each
+enumeration with its own name instead).
 
 The file format is the MSFT type library format (header, segment directory,
 typeinfo table, per-typeinfo function records).  The script checks what it
@@ -33,12 +35,9 @@ import uuid
 
 TKIND = ['ENUM', 'RECORD', 'MODULE', 'INTERFACE', 'DISPATCH', 'COCLASS',
          'ALIAS', 'UNION']
-TKIND_ENUM, TKIND_INTERFACE, TKIND_DISPATCH, TKIND_COCLASS, TKIND_ALIAS = 0, 3, 4, 5, 6
+TKIND_DISPATCH, TKIND_COCLASS, TKIND_ALIAS = 4, 5, 6
 
-FAPPOBJECT, FCANCREATE, FLICENSED, FPREDECLID = 0x1, 0x2, 0x4, 0x8
-FHIDDEN, FCONTROL, FDUAL, FNONEXTENSIBLE = 0x10, 0x20, 0x40, 0x80
-FOLEAUTOMATION, FRESTRICTED, FAGGREGATABLE = 0x100, 0x200, 0x400
-FREPLACEABLE, FDISPATCHABLE = 0x800, 0x1000
+FHIDDEN, FDUAL, FNONEXTENSIBLE = 0x10, 0x40, 0x80
 
 # Flags every listed typeinfo must carry after the patch (added, never removed).
 REQUIRED_FLAGS = {
@@ -273,6 +272,15 @@ def idl_function_tables(idl_text):
     return tables
 
 
+def idl_library_uuid(idl_text):
+    """The uuid in the attribute list of the library block."""
+    m = re.search(r'\[([^\[\]]*)\]\s*library\s+\w+', strip_comments(idl_text))
+    u = m and re.search(r'uuid\(\s*([0-9A-Fa-f-]{36})\s*\)', m.group(1))
+    if not u:
+        raise TlbError('no library uuid in the IDL')
+    return u.group(1).upper()
+
+
 # ---- patches ---------------------------------------------------------------------
 def reopen_reserved_slots(tlb, tables, log):
     """Gives every function of every dual interface the vtable offset of its
@@ -355,7 +363,15 @@ def main(argv):
         ap.error('--idl and an output file are required')
     log = (lambda s: None) if args.quiet else (lambda s: print('patch_typelib: ' + s))
     with open(args.idl, encoding='utf-8') as f:
-        tables = idl_function_tables(f.read())
+        idl_text = f.read()
+    # widl has been seen to damage the library identifier when the IDL's
+    # declarations come in an unlucky order: never ship such a library.
+    if tlb.guid(tlb.posguid) != idl_library_uuid(idl_text):
+        raise TlbError('library identifier %s differs from the IDL' % tlb.guid(tlb.posguid))
+    generated = [t['name'] for t in tlb.typeinfos() if t['name'].startswith('__WIDL_')]
+    if generated:
+        raise TlbError('types with generated names: %s' % ', '.join(generated))
+    tables = idl_function_tables(idl_text)
     reopen_reserved_slots(tlb, tables, log)
     set_required_flags(tlb, log)
     with open(args.output, 'wb') as f:

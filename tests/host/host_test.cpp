@@ -88,6 +88,11 @@ TEST_F(HostTest, RecordsEveryCallInOrderWithItsTypedArguments) {
 
     xchost::ClearLog(host.Get());
     EXPECT_TRUE(xchost::LogLines(host.Get()).empty());
+    // With recording off the calls still take effect but leave no lines.
+    xchost::PutByName(host.Get(), L"Recording", false);
+    Add(bar.Get(), 1, 1002, L"Quiet");
+    EXPECT_TRUE(xchost::LogLines(host.Get()).empty());
+    EXPECT_EQ(xchost::FindControl(host.Get(), 1002), L"Control#2");
 }
 
 TEST_F(HostTest, ObjectsAnswerTheIdentifiersOfTheirRole) {
@@ -173,8 +178,8 @@ TEST_F(HostTest, FailCallFailsTheNthMatchingCallThroughExcepinfo) {
     info->GetDescription(description.Out());
     EXPECT_EQ(description.Str(), L"No Controls");
 
-    for (const wchar_t* spec : {L"put", L"fetch 13", L"put 13 extra", L""})
-        EXPECT_THROW(xchost::FailCall(host.Get(), L"*", spec, 1, 5), xchost::CallError) << spec;
+    for (const wchar_t* selector : {L"put", L"fetch 13", L"put 13 extra", L""})
+        EXPECT_THROW(xchost::FailCall(host.Get(), L"*", selector, 1, 5), xchost::CallError) << selector;
     EXPECT_THROW(xchost::FailCall(host.Get(), L"*", L"put 13", 0, 5), xchost::CallError);
     EXPECT_THROW(xchost::WrongKind(host.Get(), L"*", L"name Add", 1), xchost::CallError);
 }
@@ -257,6 +262,14 @@ TEST_F(HostTest, DumpAndLookupsShowTheBuiltUserInterface) {
     EXPECT_THROW(xchost::ControlProp(h, L"Control#9", L"Caption"), xchost::CallError);
     // Inspection leaves no trace in the log.
     EXPECT_EQ(xchost::LogLines(h).back(), L"KeyBindings call 1 (Long 8, Long 0, Long 1003)");
+}
+
+TEST_F(HostTest, DeepDropDownsAreDestroyedAndReleasedWithoutRecursion) {
+    xchost::PutByName(host.Get(), L"Recording", false);
+    ComPtr<IDispatch> bar = MenuBar();
+    for (long i = 1; i <= 20000; ++i) bar = DropDown(Add(bar.Get(), 3, i, L"x").Get());
+    EXPECT_EQ(xchost::DestroyControl(host.Get(), 1), 1);
+    EXPECT_EQ(xchost::Text(xchost::ControlProp(host.Get(), L"Control#20000", L"Destroyed")), L"True");
 }
 
 TEST_F(HostTest, ObjectsOutlivingTheCommandBarsFailCleanly) {

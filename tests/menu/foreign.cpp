@@ -113,4 +113,19 @@ ComPtr<ForeignCollection> NewForeignCollection() {
     return ComPtr<ForeignCollection>::Adopt(new ForeignCollection());
 }
 
+STDMETHODIMP CountingList::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (count != 1 || lstrcmpiW(names[0], L"Add") != 0) return DISP_E_UNKNOWNNAME;
+    ids[0] = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CountingList::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                  UINT*) {
+    if (id != 1 || !(flags & DISPATCH_METHOD) || params->cArgs < 1) return DISP_E_MEMBERNOTFOUND;
+    ++added;
+    return S_OK;
+}
+
+ComPtr<CountingList> NewCountingList() { return ComPtr<CountingList>::Adopt(new CountingList()); }
+
 }  // namespace zuv::test

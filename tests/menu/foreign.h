@@ -70,4 +70,23 @@ public:
 };
 ComPtr<ForeignCollection> NewForeignCollection();
 
+// A caller's own list that only counts what its late-bound Add receives.
+class CountingList final : public Fake<_Collection> {
+public:
+    long added = 0;
+
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override;
+    STDMETHODIMP Item(VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Add(VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Count(LONG* count) override {
+        *count = added;
+        return S_OK;
+    }
+    STDMETHODIMP Remove(VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP _NewEnum(IUnknown**) override { return E_NOTIMPL; }
+};
+ComPtr<CountingList> NewCountingList();
+
 }  // namespace zuv::test

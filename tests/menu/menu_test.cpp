@@ -72,12 +72,6 @@ std::wstring CaptionOf(_xMenu* node) {
     return caption.Str();
 }
 
-std::wstring KeyOf(_xMenu* node) {
-    Bstr key;
-    EXPECT_EQ(node->get_Key(key.Out()), S_OK);
-    return key.Str();
-}
-
 bool IsDesigned(_xMenu* node) {
     VARIANT_BOOL designed = 7;
     EXPECT_EQ(node->get_IsMenuDesigned(&designed), S_OK);
@@ -148,16 +142,16 @@ std::vector<std::wstring> HostBars::Log() const {
 
 void HostBars::ClearLog() { EXPECT_TRUE(Call(bars_.Get(), L"ClearLog").ok()); }
 
-void HostBars::FailCall(const wchar_t* label, const wchar_t* spec, long nth, long number, const wchar_t* description) {
+void HostBars::FailCall(const wchar_t* label, const wchar_t* call, long nth, long number, const wchar_t* description) {
     EXPECT_TRUE(Call(bars_.Get(), L"FailCall",
-                     {Variant::String(label), Variant::String(spec), Variant::Long(nth), Variant::Long(number),
+                     {Variant::String(label), Variant::String(call), Variant::Long(nth), Variant::Long(number),
                       Variant::String(description)})
                     .ok());
 }
 
-void HostBars::WrongKind(const wchar_t* label, const wchar_t* spec, long nth) {
+void HostBars::WrongKind(const wchar_t* label, const wchar_t* call, long nth) {
     EXPECT_TRUE(
-        Call(bars_.Get(), L"WrongKind", {Variant::String(label), Variant::String(spec), Variant::Long(nth)}).ok());
+        Call(bars_.Get(), L"WrongKind", {Variant::String(label), Variant::String(call), Variant::Long(nth)}).ok());
 }
 
 long HostBars::DestroyControl(long id) {
@@ -166,22 +160,10 @@ long HostBars::DestroyControl(long id) {
     return Long(r.value);
 }
 
-std::wstring HostBars::Dump() const { return Str(Call(bars_.Get(), L"Dump").value); }
-
-std::wstring HostBars::FindControl(long id) const {
-    return Str(Call(bars_.Get(), L"FindControl", {Variant::Long(id)}).value);
-}
-
 Variant HostBars::ControlProp(const std::wstring& label, const wchar_t* property) const {
     LateResult r = Call(bars_.Get(), L"ControlProp", {Variant::String(label.c_str()), Variant::String(property)});
     EXPECT_TRUE(r.ok()) << "no control " << std::string(label.begin(), label.end());
     return r.value;
-}
-
-long HostBars::KeyBindingCount() const { return Long(Call(bars_.Get(), L"KeyBindingCount").value); }
-
-std::wstring HostBars::KeyBinding(long position) const {
-    return Str(Call(bars_.Get(), L"KeyBinding", {Variant::Long(position)}).value);
 }
 
 std::vector<std::wstring> AddByName(const std::wstring& bar, const std::wstring& args) {
@@ -196,10 +178,6 @@ std::vector<std::wstring> Lines(std::initializer_list<std::vector<std::wstring>>
 }
 
 // --- fixture ------------------------------------------------------------------------------
-
-void MenuTest::SetUp() {}
-
-void MenuTest::TearDown() { ComTest::TearDown(); }
 
 bool MenuTest::Render(_xMenu* root) {
     ComPtr<ICommandBarsObject> bars = host.Object();

@@ -31,7 +31,6 @@ ComPtr<_xMenu> AddArray(_xMenu* parent, const wchar_t* caption, short count, boo
 
 long IdOf(_xMenu* node);
 std::wstring CaptionOf(_xMenu* node);
-std::wstring KeyOf(_xMenu* node);
 bool IsDesigned(_xMenu* node);
 short ArrayIndexOf(_xMenu* node);
 ComPtr<_xMenu> ArrayParentOf(_xMenu* node);
@@ -56,16 +55,11 @@ public:
     void ClearLog();
     // The `nth` call matching (object label, "<kind> <member>") fails with
     // this run-time error number and description.
-    void FailCall(const wchar_t* label, const wchar_t* spec, long nth, long number, const wchar_t* description);
+    void FailCall(const wchar_t* label, const wchar_t* call, long nth, long number, const wchar_t* description);
     // The `nth` matching call returns an object of no role.
-    void WrongKind(const wchar_t* label, const wchar_t* spec, long nth);
+    void WrongKind(const wchar_t* label, const wchar_t* call, long nth);
     long DestroyControl(long id);
-    std::wstring Dump() const;
-    // The label of the live control with this command ID ("" when none).
-    std::wstring FindControl(long id) const;
     Variant ControlProp(const std::wstring& label, const wchar_t* property) const;
-    long KeyBindingCount() const;
-    std::wstring KeyBinding(long position) const;
 
 private:
     ComPtr<IDispatch> bars_;
@@ -85,9 +79,6 @@ ComPtr<IDispatch> CreateHostObject(const wchar_t* prog_id);
 
 class MenuTest : public ComTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
     // RenderMenu through the vtable; returns its result (and expects S_OK).
     bool Render(_xMenu* root);
 

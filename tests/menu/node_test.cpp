@@ -21,35 +21,6 @@ short CountProp(_xMenu* node) {
     return count;
 }
 
-TEST_F(MenuNodeProps, ANewNodeHasItsDefaults) {
-    ComPtr<_xMenu> n = NewMenu();
-    EXPECT_EQ(CaptionOf(n.Get()), L"");
-    EXPECT_EQ(KeyOf(n.Get()), L"");
-    EXPECT_EQ(IdOf(n.Get()), 0);
-    const std::pair<HRESULT (STDMETHODCALLTYPE _xMenu::*)(VARIANT_BOOL*), VARIANT_BOOL> flags[] = {
-        {&_xMenu::get_Checked, VARIANT_FALSE},      {&_xMenu::get_Enabled, VARIANT_TRUE},
-        {&_xMenu::get_Visible, VARIANT_TRUE},       {&_xMenu::get_MenuSeperator, VARIANT_FALSE},
-        {&_xMenu::get_WindowsList, VARIANT_FALSE},  {&_xMenu::get_MaxButton, VARIANT_TRUE},
-        {&_xMenu::get_MinButton, VARIANT_TRUE},     {&_xMenu::get_ControlBox, VARIANT_TRUE},
-        {&_xMenu::get_IsArray, VARIANT_FALSE},      {&_xMenu::get_IsArrayChild, VARIANT_FALSE},
-        {&_xMenu::get_IsArrayBaseZero, VARIANT_TRUE}, {&_xMenu::get_IsMenuDesigned, VARIANT_FALSE}};
-    for (auto& f : flags) EXPECT_EQ(FlagOf(n.Get(), f.first), f.second);
-    short array_count = -1;
-    n->get_ArrayCount(&array_count);
-    EXPECT_EQ(array_count, 0);
-    EXPECT_EQ(ArrayIndexOf(n.Get()), 0);
-    EXPECT_FALSE(ArrayParentOf(n.Get()));
-    EXPECT_FALSE(ControlOf(n.Get()));
-    EXPECT_FALSE(PopupOf(n.Get()));
-    EXPECT_EQ(CountProp(n.Get()), -1);
-    ComPtr<_xMenuCollection> subs = SubMenusOf(n.Get()), array = ArrayMenuOf(n.Get());
-    EXPECT_FALSE(Same(subs.Get(), array.Get()));
-    EXPECT_EQ(CountOf(subs.Get()) + CountOf(array.Get()), 0);
-    // The default member of a node is its ArrayMenu.
-    EXPECT_EQ(IdOf(n.Get(), L"ArrayMenu"), 0);
-    EXPECT_TRUE(Same(Object(InvokeId(n.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET).value), array.Get()));
-}
-
 TEST_F(MenuNodeProps, ChangesReachTheControlOfADesignedNodeOnly) {
     ComPtr<_xMenu> root = NewMenu();
     ComPtr<_xMenu> t = AddEntry(root.Get(), L"T");

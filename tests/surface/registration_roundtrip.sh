@@ -29,6 +29,9 @@ export_classes() {
         iconv -f UTF-16 -t UTF-8 "$work/$1.reg" >"$work/$1.txt"
 }
 
+# A server left behind by an interrupted run of this test would keep the
+# prefix busy (this prefix belongs to this test alone).
+"$server" -k >/dev/null 2>&1 || true
 if [ ! -f "$prefix/.zuv-ready" ]; then
     echo "creating $prefix"
     "$wine" wineboot -u </dev/null >/dev/null 2>&1

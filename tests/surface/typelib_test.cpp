@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,17 @@ struct Build {
     const char* label;
     const wchar_t* path;
     SYSKIND syskind;
+    // Folder of the stand-in libraries built for the library's own pointer
+    // size, when it differs from this process' (see TypeLibrary::SetUp).
+    const wchar_t* foreign_imports;
 };
+
+void PrintTo(const Build& build, std::ostream* out) { *out << build.label; }
 
 std::vector<Build> Builds() {
     std::vector<Build> builds{{sizeof(void*) == 8 ? "x86_64" : "i686", ZUV_TEST_DLL,
-                               sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32}};
-    if (*ZUV_TEST_DLL_I686) builds.push_back({"i686", ZUV_TEST_DLL_I686, SYS_WIN32});
+                               sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, nullptr}};
+    if (*ZUV_TEST_DLL_I686) builds.push_back({"i686", ZUV_TEST_DLL_I686, SYS_WIN32, ZUV_TEST_IMPORTS_I686});
     return builds;
 }
 
@@ -336,11 +342,25 @@ private:
 class TypeLibrary : public ::testing::TestWithParam<Build> {
 protected:
     void SetUp() override {
+        // References into imported libraries resolve through the imported
+        // library's registration for the importing library's pointer size,
+        // else through the import's file name on the search path.  The test
+        // prefix registers the stand-ins for this process' size only: for the
+        // other architecture's library, its own stand-ins are found in the
+        // current directory.
+        if (const wchar_t* folder = GetParam().foreign_imports) {
+            wchar_t previous[MAX_PATH];
+            DWORD n = GetCurrentDirectoryW(MAX_PATH, previous);
+            ASSERT_TRUE(n > 0 && n < MAX_PATH);
+            previous_directory_ = previous;
+            ASSERT_TRUE(SetCurrentDirectoryW(folder)) << Narrow(folder);
+        }
         HRESULT hr = LoadTypeLibEx(GetParam().path, REGKIND_NONE, &lib_);
         ASSERT_EQ(hr, S_OK) << "LoadTypeLibEx " << Narrow(GetParam().path);
     }
     void TearDown() override {
         if (lib_) lib_->Release();
+        if (!previous_directory_.empty()) SetCurrentDirectoryW(previous_directory_.c_str());
     }
 
     Type ByName(const char* name) {
@@ -362,6 +382,7 @@ protected:
     }
 
     ITypeLib* lib_ = nullptr;
+    std::wstring previous_directory_;
 };
 
 // ---- tests ---------------------------------------------------------------------

@@ -9,9 +9,7 @@ namespace {
 
 int g_foreign_alive = 0;
 
-// Every member goes to a real node; QueryInterface answers only the public
-// identifiers, so the component must treat it as a stranger.
-class ForeignNode final : public FakeDispatch<_xToolBar> {
+class ForeignNode final : public Fake<_xToolBar> {
 public:
     ForeignNode() : inner_(NewToolBar()) { ++g_foreign_alive; }
     ~ForeignNode() override { --g_foreign_alive; }
@@ -75,87 +73,45 @@ private:
 ComPtr<_xToolBar> NewForeignNode() { return ComPtr<_xToolBar>::Adopt(new ForeignNode()); }
 int ForeignNodesAlive() { return g_foreign_alive; }
 
-// --- collection ----------------------------------------------------------------
-
-ComPtr<ForeignCollection> NewForeignCollection() { return ComPtr<ForeignCollection>::Adopt(new ForeignCollection()); }
-
-STDMETHODIMP ForeignCollection::Add(_xToolBar** node, BSTR*, _xToolBar** result) {
-    items.push_back(ComPtr<_xToolBar>(node ? *node : nullptr));
-    if (result) items.back().CopyTo(result);
-    return S_OK;
-}
-
 STDMETHODIMP ForeignCollection::get_Item(VARIANT index, _xToolBar** result) {
     *result = nullptr;
-    VARIANT n;
-    VariantInit(&n);
-    if (FAILED(VariantChangeType(&n, &index, 0, VT_I4))) return DISP_E_TYPEMISMATCH;
-    if (n.lVal == fail_item_at) return item_failure;
-    if (n.lVal < 1 || n.lVal > static_cast<long>(items.size())) return MAKE_HRESULT(1, FACILITY_CONTROL, 9);
-    items[static_cast<size_t>(n.lVal - 1)].CopyTo(result);
+    long n = Long(Variant(index));
+    SetErrorInfo(0, nullptr);
+    if (n == fail_item_at) return item_failure;
+    if (n < 1 || n > static_cast<long>(items.size())) return MAKE_HRESULT(1, FACILITY_CONTROL, 9);
+    items[static_cast<size_t>(n - 1)].CopyTo(result);
     return S_OK;
 }
 
 STDMETHODIMP ForeignCollection::get_Count(LONG* count) {
-    if (FAILED(count_failure)) return count_failure;
     *count = count_override >= 0 ? count_override : static_cast<LONG>(items.size());
     return S_OK;
 }
 
-ComPtr<IDispatch> NewBareControl() { return ComPtr<IDispatch>::Adopt(new BareControl()); }
-
-// --- stand-in command bars ---------------------------------------------------------
-
 HostBars::HostBars() {
     CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(L"XCHost.CommandBars", &clsid), S_OK);
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                               reinterpret_cast<void**>(bars_.Out())),
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(bars_.Out())),
               S_OK);
 }
 
 std::vector<std::wstring> HostBars::Log() const {
     std::wstring all = Str(Call(bars_.Get(), L"Log").value);
     std::vector<std::wstring> lines;
-    size_t start = 0;
-    while (start < all.size()) {
-        size_t end = all.find(L'\n', start);
+    for (size_t start = 0, end; start < all.size(); start = end + 1) {
+        end = all.find(L'\n', start);
         if (end == std::wstring::npos) end = all.size();
         lines.push_back(all.substr(start, end - start));
-        start = end + 1;
     }
     return lines;
 }
 
-void HostBars::ClearLog() const { EXPECT_TRUE(Call(bars_.Get(), L"ClearLog").ok()); }
-
-void HostBars::FailCall(const wchar_t* label, const wchar_t* spec, long nth, long number,
+void HostBars::FailCall(const wchar_t* label, const wchar_t* call, long nth, long number,
                         const wchar_t* description) const {
     EXPECT_TRUE(Call(bars_.Get(), L"FailCall",
-                     {Variant::String(label), Variant::String(spec), Variant::Long(nth), Variant::Long(number),
+                     {Variant::String(label), Variant::String(call), Variant::Long(nth), Variant::Long(number),
                       Variant::String(description)})
                     .ok());
 }
-
-void HostBars::WrongKind(const wchar_t* label, const wchar_t* spec, long nth) const {
-    EXPECT_TRUE(
-        Call(bars_.Get(), L"WrongKind", {Variant::String(label), Variant::String(spec), Variant::Long(nth)}).ok());
-}
-
-long HostBars::DestroyControl(long id) const {
-    return zuv::test::Long(Call(bars_.Get(), L"DestroyControl", {Variant::Long(id)}).value);
-}
-
-std::wstring HostBars::Dump() const { return Str(Call(bars_.Get(), L"Dump").value); }
-
-std::wstring HostBars::FindControl(long id) const {
-    return Str(Call(bars_.Get(), L"FindControl", {Variant::Long(id)}).value);
-}
-
-Variant HostBars::ControlProp(const std::wstring& label, const wchar_t* name) const {
-    return Call(bars_.Get(), L"ControlProp", {Variant::String(label.c_str()), Variant::String(name)}).value;
-}
-
-long HostBars::BarCount() const { return zuv::test::Long(Call(bars_.Get(), L"BarCount").value); }
 
 }  // namespace zuv::test

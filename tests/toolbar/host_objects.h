@@ -1,41 +1,32 @@
-// Objects a host implements itself and hands to the toolbar nodes: its own
-// _xToolBar (a wrapper around a real node that does not pass on the
-// component's private identifiers), its own _xToolBarCollection with
-// injectable failures, a control without a "ToolBarID" member, and a client
-// of the stand-in command bars.
+// Objects a host implements itself and hands to the toolbar nodes, and a
+// client of the stand-in command bars.
 #pragma once
 
-#include <windows.h>
-#include <oaidl.h>
 #include <string>
 #include <vector>
 
-#include "core/wrappers.h"
 #include "support/late_bound.h"
 #include "zuvXCHandler.h"
 
 namespace zuv::test {
 
-// Minimal IUnknown + empty IDispatch for the fakes below.
+// IUnknown and an IDispatch that knows no member.
 template <class Itf>
-class FakeDispatch : public Itf {
+class Fake : public Itf {
 public:
+    virtual ~Fake() = default;
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) {
-            *ppv = static_cast<Itf*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) ? this : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
     STDMETHODIMP_(ULONG) Release() override {
-        ULONG r = --refs_;
-        if (r == 0) delete this;
-        return r;
+        if (--refs_) return refs_;
+        delete this;
+        return 0;
     }
-    ULONG Refs() const { return refs_; }
     STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
@@ -43,61 +34,52 @@ public:
         return DISP_E_MEMBERNOTFOUND;
     }
 
-protected:
-    FakeDispatch() = default;
-    virtual ~FakeDispatch() = default;
-
 private:
     ULONG refs_ = 1;
 };
 
-// A host's own toolbar node: every member goes to a real node inside it.
+// A host's own toolbar node: every member goes to a real node inside it,
+// but it answers none of the component's private identifiers.
 ComPtr<_xToolBar> NewForeignNode();
 int ForeignNodesAlive();
 
-// A host's own collection of toolbar nodes.
-class ForeignCollection final : public FakeDispatch<_xToolBarCollection> {
+// A host's own collection, with an injectable failure.
+class ForeignCollection final : public Fake<_xToolBarCollection> {
 public:
     std::vector<ComPtr<_xToolBar>> items;
-    long count_override = -1;     // >= 0: Count answers this instead
-    HRESULT count_failure = S_OK; // Count fails with this
+    long count_override = -1;     // >= 0: Count answers this
     long fail_item_at = 0;        // Item at this position fails with item_failure
     HRESULT item_failure = E_FAIL;
 
-    STDMETHODIMP Add(_xToolBar** node, BSTR*, _xToolBar** result) override;
+    STDMETHODIMP Add(_xToolBar**, BSTR*, _xToolBar**) override { return E_NOTIMPL; }
     STDMETHODIMP get_Item(VARIANT index, _xToolBar** result) override;
     STDMETHODIMP get_Count(LONG* count) override;
     STDMETHODIMP Remove(VARIANT*) override { return E_NOTIMPL; }
     STDMETHODIMP get_NewEnum(IUnknown**) override { return E_NOTIMPL; }
 };
-ComPtr<ForeignCollection> NewForeignCollection();
+inline ComPtr<ForeignCollection> NewForeignCollection() {
+    return ComPtr<ForeignCollection>::Adopt(new ForeignCollection());
+}
 
 // A control that answers no member at all.
-class BareControl final : public FakeDispatch<IDispatch> {};
-ComPtr<IDispatch> NewBareControl();
+inline ComPtr<IDispatch> NewBareControl() { return ComPtr<IDispatch>::Adopt(new Fake<IDispatch>()); }
 
 // The stand-in command bars (XCHost.CommandBars), driven late-bound.
 class HostBars {
 public:
     HostBars();
-    IDispatch* Get() const { return bars_.Get(); }
     ICommandBarsObject* Object() const { return static_cast<ICommandBarsObject*>(bars_.Get()); }
-    void Reset() { bars_.Reset(); }
-
     std::vector<std::wstring> Log() const;
-    void ClearLog() const;
-    // The nth call matching `spec` ("put 13", "call 2", "name Add"...) on the
-    // object labelled `label` fails with `number` and `description`.
-    void FailCall(const wchar_t* label, const wchar_t* spec, long nth, long number,
-                  const wchar_t* description) const;
-    // The nth matching call returns an object of no role.
-    void WrongKind(const wchar_t* label, const wchar_t* spec, long nth) const;
-    long DestroyControl(long id) const;
-    std::wstring Dump() const;
+    void ClearLog() const { Call(bars_.Get(), L"ClearLog"); }
+    // The nth call matching `call` ("put 13", "call Add"...) on the object
+    // labelled `label` fails with `number` and `description`.
+    void FailCall(const wchar_t* label, const wchar_t* call, long nth, long number, const wchar_t* description) const;
+    long DestroyControl(long id) const { return Long(Call(bars_.Get(), L"DestroyControl", {Variant::Long(id)}).value); }
     // Label of the live control with this command ID ("" when none).
-    std::wstring FindControl(long id) const;
-    Variant ControlProp(const std::wstring& label, const wchar_t* name) const;
-    long BarCount() const;
+    std::wstring FindControl(long id) const { return Str(Call(bars_.Get(), L"FindControl", {Variant::Long(id)}).value); }
+    Variant ControlProp(long id, const wchar_t* name) const {
+        return Call(bars_.Get(), L"ControlProp", {Variant::String(FindControl(id).c_str()), Variant::String(name)}).value;
+    }
 
 private:
     ComPtr<IDispatch> bars_;

@@ -1,6 +1,6 @@
-// Shared pieces of the toolbar tests: building trees, reading nodes, the
-// fixture with a stand-in host, and the host calls a rendering is expected
-// to make, written out line by line as the stand-in records them.
+// Shared pieces of the toolbar tests: building and reading trees, the
+// fixture with a stand-in host, and the host calls a rendering makes, line
+// by line as the stand-in records them.
 #pragma once
 
 #include <memory>
@@ -10,27 +10,18 @@
 #include "host_objects.h"
 #include "support/com_test.h"
 #include "support/event_sink.h"
-#include "support/late_bound.h"
 
 namespace zuv::test {
 
-// The earlier identifiers of the toolbar interface and its events.
 constexpr IID kIidToolBarV0 = {0x0483A138, 0x1DCD, 0x4B0A, {0x86, 0x72, 0xC0, 0x1D, 0x0D, 0x32, 0x5D, 0xD5}};
 constexpr IID kIidToolBarEventsV1 = {0xB5AAE547, 0xAE84, 0x4B3B, {0x96, 0x6E, 0x43, 0x95, 0xC9, 0xA6, 0x0C, 0x31}};
-
-inline ComPtr<_xToolBar> NewNode(const wchar_t* caption = L"") {
-    ComPtr<_xToolBar> node = NewToolBar();
-    EXPECT_EQ(node->put_Caption(B(caption).Get()), S_OK);
-    return node;
-}
 
 // Many nodes quickly: one class object for all of them.
 class NodeFactory {
 public:
     NodeFactory() {
-        EXPECT_EQ(CoGetClassObject(CLSID_xToolBar, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                   reinterpret_cast<void**>(factory_.Out())),
-                  S_OK);
+        CoGetClassObject(CLSID_xToolBar, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                         reinterpret_cast<void**>(factory_.Out()));
     }
     ComPtr<_xToolBar> New() {
         ComPtr<_xToolBar> node;
@@ -42,11 +33,13 @@ private:
     ComPtr<IClassFactory> factory_;
 };
 
-inline ComPtr<_xToolBar> NewSeparator() {
+inline ComPtr<_xToolBar> NewNode(const wchar_t* caption = L"", bool separator = false) {
     ComPtr<_xToolBar> node = NewToolBar();
-    EXPECT_EQ(node->put_ToolBarSeperator(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(node->put_Caption(B(caption).Get()), S_OK);
+    EXPECT_EQ(node->put_ToolBarSeperator(separator ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
     return node;
 }
+inline ComPtr<_xToolBar> NewSeparator() { return NewNode(L"", true); }
 
 inline ComPtr<_xToolBarCollection> ButtonsOf(_xToolBar* node) {
     ComPtr<_xToolBarCollection> buttons;
@@ -60,6 +53,12 @@ inline ComPtr<_xToolBar> Add(_xToolBar* parent, ComPtr<_xToolBar> child) {
     ComPtr<_xToolBar> added;
     EXPECT_EQ(ButtonsOf(parent)->Add(&raw, nullptr, added.Out()), S_OK);
     return child;
+}
+
+inline ComPtr<_xToolBar> ItemOf(_xToolBar* parent, long position) {
+    ComPtr<_xToolBar> item;
+    EXPECT_EQ(ButtonsOf(parent)->get_Item(*Variant::Long(position).Get(), item.Out()), S_OK);
+    return item;
 }
 
 inline long IdOf(_xToolBar* node) {
@@ -80,16 +79,16 @@ inline ComPtr<_xToolBar> ParentOf(_xToolBar* node) {
     return parent;
 }
 
-inline ComPtr<ICommandBarButton> ButtonControlOf(_xToolBar* node) {
-    ComPtr<ICommandBarButton> control;
-    EXPECT_EQ(node->get_CmdBarButton(control.Out()), S_OK);
-    return control;
+// The stand-in's label of the node's button or popup control ("" for Nothing).
+inline std::wstring ButtonLabel(_xToolBar* node) {
+    ComPtr<ICommandBarButton> c;
+    EXPECT_EQ(node->get_CmdBarButton(c.Out()), S_OK);
+    return c ? Str(Get(c.Get(), L"Label").value) : L"";
 }
-
-inline ComPtr<ICommandBarPopup> PopupControlOf(_xToolBar* node) {
-    ComPtr<ICommandBarPopup> control;
-    EXPECT_EQ(node->get_CmdBarPopup(control.Out()), S_OK);
-    return control;
+inline std::wstring PopupLabel(_xToolBar* node) {
+    ComPtr<ICommandBarPopup> c;
+    EXPECT_EQ(node->get_CmdBarPopup(c.Out()), S_OK);
+    return c ? Str(Get(c.Get(), L"Label").value) : L"";
 }
 
 // COM identity of two interface pointers.
@@ -101,10 +100,7 @@ inline bool Same(IUnknown* a, IUnknown* b) {
     return ua == ub;
 }
 
-// The label the stand-in host gives a control object.
-inline std::wstring LabelOf(IDispatch* control) { return control ? Str(Get(control, L"Label").value) : L""; }
-
-// RenderToolBar through the vtable; the call itself always succeeds.
+// RenderToolBar through the vtable: the call itself always succeeds.
 inline bool Render(_xToolBar* root, ICommandBarsObject* bars) {
     VARIANT_BOOL result = 7;
     EXPECT_EQ(root->RenderToolBar(&bars, &result), S_OK);
@@ -118,64 +114,60 @@ inline ComPtr<_xToolBar> Find(_xToolBar* root, long id) {
     return found;
 }
 
-// The host calls of one rendering, as the stand-in records them.
+inline bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The host calls of one rendering.  Controls are numbered by the stand-in
+// in the order they are added (Control#n), toolbars likewise (ToolBarn).
 class Calls {
 public:
-    const std::vector<std::wstring>& Lines() const { return lines_; }
+    std::vector<std::wstring> lines;
 
-    // A new toolbar "Standard", numbered `bar` among the toolbars, configured.
+    Calls& Line(const std::wstring& line) {
+        lines.push_back(line);
+        return *this;
+    }
+    // A new toolbar "Standard", configured.
     Calls& NewBar(int bar) {
         std::wstring t = L"ToolBar" + std::to_wstring(bar);
-        Add(L"CommandBars call 2 (String \"Standard\", Long 0)");
-        Add(t + L" put 23 (Boolean False)");
-        Add(t + L" put 24 (Boolean False)");
-        Add(t + L" call 16 (Long 4194304, Long 4194304)");
-        Add(t + L" call 8 (Long 96)");
-        Add(t + L" put 33 (Boolean False)");
+        Line(L"CommandBars call 2 (String \"Standard\", Long 0)");
+        for (const wchar_t* put : {L" put 23 (Boolean False)", L" put 24 (Boolean False)",
+                                   L" call 16 (Long 4194304, Long 4194304)", L" call 8 (Long 96)",
+                                   L" put 33 (Boolean False)"})
+            Line(t + put);
         return *this;
     }
-    // A toolbar button: type 1 (plain) or 4 (with a drop-down).
-    Calls& Top(int bar, int control, long type, long id, const std::wstring& caption, bool group,
-               bool checked = false, bool enabled = true, bool visible = true) {
+    // A toolbar button of type 1 (plain) or 4 (with a drop-down).
+    Calls& Top(int bar, int control, long type, long id, const wchar_t* caption, bool group, const wchar_t* states = L"FTT") {
         std::wstring t = L"ToolBar" + std::to_wstring(bar);
-        Add(t + L" get 2");
-        Add(t + L".Controls call 2 (Long " + std::to_wstring(type) + L", Long& " + std::to_wstring(id) +
-            L", String \"" + caption + L"\", Boolean False)");
-        States(control, checked, enabled, visible);
-        Add(Ctl(control) + L" put 28 (Long 2)");
-        Add(Ctl(control) + L" put 3 (" + Bool(group) + L")");
-        return *this;
+        Line(t + L" get 2");
+        Line(t + L".Controls call 2 (" + AddArgs(type, id, caption) + L", Boolean False)");
+        States(control, states);
+        Line(Ctl(control) + L" put 28 (Long 2)");
+        return Line(Ctl(control) + L" put 3 (" + Bool(group) + L")");
     }
     // An entry of the drop-down of control `owner`.
-    Calls& Sub(int owner, int control, long type, long id, const std::wstring& caption, bool group,
-               bool checked = false, bool enabled = true, bool visible = true) {
+    Calls& Sub(int owner, int control, long type, long id, const wchar_t* caption, bool group) {
         std::wstring bar = Ctl(owner) + L".CommandBar";
-        Add(bar + L" name \"Controls\"");
-        Add(bar + L" get 2");
-        Add(bar + L".Controls name \"Add\"");
-        Add(bar + L".Controls call 2 (Long " + std::to_wstring(type) + L", Long& " + std::to_wstring(id) +
-            L", String \"" + caption + L"\")");
-        States(control, checked, enabled, visible);
-        Add(Ctl(control) + L" put 3 (" + Bool(group) + L")");
-        return *this;
+        Line(bar + L" name \"Controls\"").Line(bar + L" get 2").Line(bar + L".Controls name \"Add\"");
+        Line(bar + L".Controls call 2 (" + AddArgs(type, id, caption) + L")");
+        States(control, L"FTT");
+        return Line(Ctl(control) + L" put 3 (" + Bool(group) + L")");
     }
-    // The drop-down of control `owner` is opened for its entries.
-    Calls& Open(int owner) { return Add(Ctl(owner) + L" get 50"); }
-    Calls& Add(const std::wstring& line) {
-        lines_.push_back(line);
-        return *this;
-    }
+    // The drop-down of control `owner` is fetched.
+    Calls& Open(int owner) { return Line(Ctl(owner) + L" get 50"); }
 
     static std::wstring Ctl(int control) { return L"Control#" + std::to_wstring(control); }
     static std::wstring Bool(bool b) { return b ? L"Boolean True" : L"Boolean False"; }
 
 private:
-    void States(int control, bool checked, bool enabled, bool visible) {
-        Add(Ctl(control) + L" put 14 (" + Bool(checked) + L")");
-        Add(Ctl(control) + L" put 13 (" + Bool(enabled) + L")");
-        Add(Ctl(control) + L" put 12 (" + Bool(visible) + L")");
+    static std::wstring AddArgs(long type, long id, const wchar_t* caption) {
+        return L"Long " + std::to_wstring(type) + L", Long& " + std::to_wstring(id) + L", String \"" + caption + L"\"";
     }
-    std::vector<std::wstring> lines_;
+    // Checked, Enabled, Visible as "T"/"F".
+    void States(int control, const wchar_t* states) {
+        const wchar_t* ids[] = {L" put 14 (", L" put 13 (", L" put 12 ("};
+        for (int i = 0; i < 3; ++i) Line(Ctl(control) + ids[i] + Bool(states[i] == L'T') + L")");
+    }
 };
 
 inline std::wstring Lines(const std::vector<std::wstring>& lines) {
@@ -183,12 +175,10 @@ inline std::wstring Lines(const std::vector<std::wstring>& lines) {
     for (auto& l : lines) s += l + L"\n";
     return s;
 }
+#define EXPECT_CALLS(host, calls) EXPECT_EQ(Lines((host).Log()), Lines((calls).lines))
 
-// Compares whole sequences and shows both on a mismatch.
-#define EXPECT_CALLS(host, calls) EXPECT_EQ(Lines((host).Log()), Lines((calls).Lines()))
-
-// A test with a stand-in host; everything it holds is released before the
-// component is asked whether it can unload.
+// A test with a stand-in host, released before the component is asked
+// whether it can unload.
 class ToolBarTest : public ComTest {
 protected:
     HostBars& Host() {
@@ -204,13 +194,11 @@ private:
     std::unique_ptr<HostBars> host_;
 };
 
-// The tree used throughout: StartID 100; buttons A, a separator, B with
-// the entries C and D, and E.
+// StartID 100; the buttons A, a separator, B with the entries C and D, and E.
 struct ExampleTree {
-    ComPtr<_xToolBar> root, a, separator, b, c, d, e;
+    ComPtr<_xToolBar> root = NewNode(L"Root"), a, separator, b, c, d, e;
     ExampleTree() {
-        root = NewNode(L"Root");
-        EXPECT_EQ(root->put_StartID(100), S_OK);
+        root->put_StartID(100);
         a = Add(root.Get(), NewNode(L"A"));
         separator = Add(root.Get(), NewSeparator());
         b = Add(root.Get(), NewNode(L"B"));
