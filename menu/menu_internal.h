@@ -31,6 +31,9 @@ __CRT_UUID_DECL(zuv::IMenuNodeInternal, 0x43c30274, 0x96a1, 0x47c4, 0xaf, 0x79, 
 
 namespace zuv::menu {
 
+// The command ID of every window-list entry, whatever number it used up.
+constexpr long kWindowsListId = 35000;
+
 // The node behind an interface pointer when it is one of ours, else null.
 // The result stays valid while the caller holds `object`.
 MenuNode* OwnNode(IUnknown* object) noexcept;

@@ -14,15 +14,6 @@ namespace {
 // Identifies this module's nodes (see IMenuNodeInternal).
 const char kModuleTag = 0;
 
-// Event dispatch ids of __xMenu.
-constexpr DISPID kEventClick = 1;
-constexpr DISPID kEventArrayClick = 2;
-constexpr DISPID kEventCustomError = 3;
-constexpr DISPID kEventSystemError = 4;
-
-// The command ID every window-list entry carries.
-constexpr long kWindowsListId = 35000;
-
 // The largest run of entries a menu array may generate.
 constexpr short kMaxArrayCount = 100;
 
@@ -110,7 +101,7 @@ bool MenuNode::RaiseCustomError(long number, const wchar_t* message, const wchar
         std::wstring text(message);
         text += suffix;
         Variant args[] = {Variant::Short(custom_number), Variant::String(Bstr(text).Get())};
-        FireEvent(kEventCustomError, args[0].Get(), 2);
+        FireEvent(L"CustomError", args[0].Get(), 2);
         return true;
     } catch (...) {
         return false;
@@ -135,14 +126,14 @@ void MenuNode::RaiseSystemError(long number, const std::wstring& description) no
         args[1].Get()->vt = VT_BSTR;
         args[1].Get()->bstrVal = nullptr;
     }
-    FireEvent(kEventSystemError, args[0].Get(), 2);
+    FireEvent(L"SystemError", args[0].Get(), 2);
 }
 
-void MenuNode::RaiseClick() noexcept { FireEvent(kEventClick, nullptr, 0); }
+void MenuNode::RaiseClick() noexcept { FireEvent(L"Click", nullptr, 0); }
 
 void MenuNode::RaiseArrayClick(short index) noexcept {
     Variant arg = Variant::Short(index);
-    FireEvent(kEventArrayClick, arg.Get(), 1);
+    FireEvent(L"ArrayClick", arg.Get(), 1);
 }
 
 bool MenuNode::AssignText(Bstr& field, BSTR text, const wchar_t* suffix) noexcept {
@@ -276,7 +267,7 @@ STDMETHODIMP MenuNode::get_Visible(VARIANT_BOOL* rhs) noexcept {
 STDMETHODIMP MenuNode::put_WindowsList(VARIANT_BOOL rhs) noexcept {
     return AtBoundary([&] {
         windows_list_ = Normal(rhs);
-        Forward(host::id::kId, Variant::Long(rhs ? kWindowsListId : id_));
+        Forward(host::id::kId, Variant::Long(rhs ? menu::kWindowsListId : id_));
     });
 }
 

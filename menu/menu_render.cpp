@@ -14,9 +14,6 @@ using menu::Flag;
 using menu::Read;
 using menu::Text;
 
-// The command ID every window-list entry carries.
-constexpr long kWindowsListId = 35000;
-
 // Menu-bar settings made before the titles are added.
 constexpr long kBarFlags = 0x400000;
 constexpr long kBarStyle = 0x60;
@@ -114,7 +111,7 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
         // Its number (the window list keeps its fixed ID but uses one up).
         running_id = AddChecked(running_id, 1L);
         Check(node->put_ID(running_id));
-        if (Flag(node.Get(), &_xMenu::get_WindowsList)) Check(node->put_ID(kWindowsListId));
+        if (Flag(node.Get(), &_xMenu::get_WindowsList)) Check(node->put_ID(menu::kWindowsListId));
 
         // Its popup on the menu bar.
         long node_id = Read(node.Get(), &_xMenu::get_ID);
@@ -166,7 +163,7 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
                 // An ordinary entry: its number first.
                 running_id = AddChecked(running_id, 1L);
                 Check(entry->put_ID(running_id));
-                if (Flag(entry.Get(), &_xMenu::get_WindowsList)) Check(entry->put_ID(kWindowsListId));
+                if (Flag(entry.Get(), &_xMenu::get_WindowsList)) Check(entry->put_ID(menu::kWindowsListId));
 
                 // A control with a drop-down when it has entries of its own,
                 // a plain command otherwise.

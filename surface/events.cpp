@@ -1,6 +1,9 @@
 #include "events.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "module.h"
 
@@ -203,6 +206,28 @@ HRESULT EnumConnectionPoints(IUnknown* owner, ConnectionPoint* const* points, si
 HRESULT ClassInfo(REFCLSID clsid, ITypeInfo** info) noexcept {
     if (!info) return E_POINTER;
     return module::TypeInfoOf(clsid, info);
+}
+
+DISPID EventId(REFIID events, const wchar_t* name) noexcept {
+    static std::mutex lock;
+    static std::map<std::pair<std::wstring, std::wstring>, DISPID> cache;
+    try {
+        wchar_t guid[40];
+        StringFromGUID2(events, guid, 40);
+        auto key = std::make_pair(std::wstring(guid), std::wstring(name));
+        std::lock_guard<std::mutex> guard(lock);
+        auto it = cache.find(key);
+        if (it != cache.end()) return it->second;
+        ComPtr<ITypeInfo> info;
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        if (FAILED(module::TypeInfoOf(events, info.Out())) || FAILED(info->GetIDsOfNames(names, 1, &id)))
+            return DISPID_UNKNOWN;
+        cache.emplace(std::move(key), id);
+        return id;
+    } catch (...) {
+        return DISPID_UNKNOWN;
+    }
 }
 
 }  // namespace events

@@ -55,6 +55,9 @@ HRESULT FindConnectionPoint(ConnectionPoint* const* points, size_t count, REFIID
 HRESULT EnumConnectionPoints(IUnknown* owner, ConnectionPoint* const* points, size_t count,
                              IEnumConnectionPoints** out) noexcept;
 HRESULT ClassInfo(REFCLSID clsid, ITypeInfo** info) noexcept;
+// The dispatch id of an event, as the type library's event interface
+// declares it (DISPID_UNKNOWN when it cannot be read).
+DISPID EventId(REFIID events, const wchar_t* name) noexcept;
 }  // namespace events
 
 // A creatable class with a dual default interface and an event source.
@@ -91,10 +94,12 @@ public:
     }
 
 protected:
-    // Raises an event on every connection point; `args` in parameter order.
-    // The source stays alive until every sink has returned, even when a
-    // sink releases it.
-    void FireEvent(DISPID member, VARIANT* args, UINT count) noexcept {
+    // Raises the event of that name on every connection point; `args` in
+    // parameter order.  The source stays alive until every sink has
+    // returned, even when a sink releases it.
+    void FireEvent(const wchar_t* name, VARIANT* args, UINT count) noexcept {
+        DISPID member = events::EventId(Derived::SourceIid(), name);
+        if (member == DISPID_UNKNOWN) return;
         ComPtr<IUnknown> keep(this->Unknown());
         std::vector<VARIANT> reversed(args, args + count);
         std::reverse(reversed.begin(), reversed.end());

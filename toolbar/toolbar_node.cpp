@@ -18,12 +18,6 @@ const IID kIidToolBarEventsV1 = {0xB5AAE547, 0xAE84, 0x4B3B, {0x96, 0x6E, 0x43, 
 
 namespace {
 
-// Event dispatch ids of __xToolBar.
-constexpr DISPID kEventButtonClick = 1;
-constexpr DISPID kEventCustomError = 3;
-constexpr DISPID kEventSystemError = 4;
-
-constexpr long kCustomCanNotSetProperty = 1;
 constexpr const wchar_t kCanNotSetProperty[] = L"Can not set property";
 
 }  // namespace
@@ -77,7 +71,7 @@ bool ToolBarNode::RaiseCustomError(long number, const wchar_t* message, const wc
         short custom_number = ToShort(number);
         std::wstring text = std::wstring(message) + suffix;
         Variant args[] = {Variant::Short(custom_number), Variant::String(text.c_str())};
-        FireEvent(kEventCustomError, args[0].Get(), 2);
+        FireEvent(L"CustomError", args[0].Get(), 2);
         return true;
     } catch (...) {
         // Reporting fails quietly: the caller goes on as if it had worked.
@@ -98,7 +92,7 @@ void ToolBarNode::RaiseSystemError(long number, const std::wstring& description)
     try {
         Bstr text(description);
         Variant args[] = {Variant::Long(number), Variant::String(text.Get())};
-        FireEvent(kEventSystemError, args[0].Get(), 2);
+        FireEvent(L"SystemError", args[0].Get(), 2);
     } catch (...) {
         // No memory left for the event: nothing else can be reported.
     }
@@ -106,14 +100,14 @@ void ToolBarNode::RaiseSystemError(long number, const std::wstring& description)
 
 void ToolBarNode::RaiseButtonClick(IDispatch* button) noexcept {
     Variant arg = Variant::Object(button);
-    FireEvent(kEventButtonClick, arg.Get(), 1);
+    FireEvent(L"ButtonClick", arg.Get(), 1);
 }
 
 // --- setter steps -------------------------------------------------------------
 
 bool ToolBarNode::AssignGuardedText(Bstr& field, BSTR text, const wchar_t* suffix) noexcept {
     if (TryAssignText(field, text)) return true;
-    RaiseCustomError(kCustomCanNotSetProperty, kCanNotSetProperty, suffix);
+    RaiseCustomError(xToolBarCustomErrorNo_CanNotSetProperty, kCanNotSetProperty, suffix);
     return false;
 }
 
