@@ -4,38 +4,49 @@
 #include <cstdint>
 
 #include "core/handler.h"
-#include "foreign.h"
-#include "menu_test.h"
+#include "support/nodes.h"
 
 namespace zuv::test {
 namespace {
 
-class MenuRobustness : public MenuTest {
-protected:
-    // Creates nodes through one class object: a 100,000-node chain is
-    // built in a moment.
-    ComPtr<_xMenu> Fresh() {
-        if (!factory_) {
-            EXPECT_EQ(CoGetClassObject(CLSID_xMenu, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                       reinterpret_cast<void**>(factory_.Out())),
-                      S_OK);
-        }
-        ComPtr<_xMenu> node;
-        EXPECT_EQ(factory_->CreateInstance(nullptr, __uuidof(_xMenu), reinterpret_cast<void**>(node.Out())), S_OK);
-        return node;
+using Menu = Tree<_xMenu>;
+const wchar_t kOutOfStack[] = L"SystemError(28, Out of stack space)";
+
+// A caller's own list that only counts what its late-bound Add receives.
+class CountingList final : public Fake<_Collection> {
+public:
+    long added = 0;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        if (count != 1 || lstrcmpiW(names[0], L"Add") != 0) return DISP_E_UNKNOWNNAME;
+        ids[0] = 1;
+        return S_OK;
     }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override {
+        if (id != 1 || !(flags & DISPATCH_METHOD) || params->cArgs < 1) return DISP_E_MEMBERNOTFOUND;
+        ++added;
+        return S_OK;
+    }
+    STDMETHODIMP Item(VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Add(VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Count(LONG* count) override { *count = added; return S_OK; }
+    STDMETHODIMP Remove(VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP _NewEnum(IUnknown**) override { return E_NOTIMPL; }
+};
+
+class MenuRobustness : public NodeTest {
+protected:
     // root -> title -> n1 -> ... -> n(depth), each the only entry of the
     // one above it.  Returns the root; the deepest node goes to `last`.
     ComPtr<_xMenu> Chain(long depth, ComPtr<_xMenu>* last = nullptr) {
-        ComPtr<_xMenu> root = Fresh();
-        ComPtr<_xMenu> tail = root;
-        for (long i = 0; i <= depth; ++i) tail = Append(SubMenusOf(tail.Get()).Get(), Fresh());
+        ComPtr<_xMenu> root = factory_.New(), tail = root;
+        for (long i = 0; i <= depth; ++i) tail = Add(tail.Get(), factory_.New());
         if (last) *last = tail;
         return root;
     }
     // Lists into a caller's own list object that only counts.
     bool List(_xMenu* root, long* count = nullptr) {
-        ComPtr<CountingList> list = NewCountingList();
+        ComPtr<CountingList> list = MakeFake<CountingList>();
         _Collection* raw = list.Get();
         VARIANT_BOOL result = 7;
         EXPECT_EQ(root->GetMenuList(&raw, &result), S_OK);
@@ -43,44 +54,33 @@ protected:
         return result == VARIANT_TRUE;
     }
     void TearDown() override {
-        factory_ = nullptr;
-        MenuTest::TearDown();
+        factory_ = {};
+        NodeTest::TearDown();
     }
 
 private:
-    ComPtr<IClassFactory> factory_;
+    NodeFactory<_xMenu> factory_;
 };
 
-ComPtr<_xMenu> Find(_xMenu* root, long id) {
-    ComPtr<_xMenu> found;
-    EXPECT_EQ(root->GetMenu(id, found.Out()), S_OK);
-    return found;
-}
-
-const wchar_t kOutOfStack[] = L"SystemError(28, Out of stack space)";
-
 TEST_F(MenuRobustness, ATreeThatContainsItselfEndsWithOneError) {
-    ComPtr<_xMenu> root = NewMenu();
-    ComPtr<_xMenu> t = AddEntry(root.Get(), L"T");
+    Menu t(L"T After");
     // Twice in its own sub-menu: without the stop at the first error the
     // walks would branch at every level.
-    Append(SubMenusOf(t.Get()).Get(), t);
-    Append(SubMenusOf(t.Get()).Get(), t);
-    ComPtr<_xMenu> after = AddEntry(root.Get(), L"After");
-    EventRecorder events(root.Get(), DIID___xMenu);
+    Add(t[L"T"], t[L"T"]);
+    Add(t[L"T"], t[L"T"]);
+    EventRecorder events(t.root.Get(), DIID___xMenu);
 
-    EXPECT_TRUE(Render(root.Get()));
+    EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), kOutOfStack);
-    EXPECT_TRUE(IsDesigned(after.Get()));
+    EXPECT_TRUE(IsDesigned(t[L"After"]));
     events.Clear();
-    EXPECT_FALSE(Find(root.Get(), -7));
+    EXPECT_FALSE(Find(t.root.Get(), -7));
     EXPECT_EQ(events.Joined(), kOutOfStack);
     events.Clear();
-    EXPECT_FALSE(List(root.Get()));
+    EXPECT_FALSE(List(t.root.Get()));
     EXPECT_EQ(events.Joined(), kOutOfStack);
-
     // The host breaks the cycle before letting go.
-    EXPECT_EQ(t->putref_SubMenus(nullptr), S_OK);
+    EXPECT_EQ(t[L"T"]->putref_SubMenus(nullptr), S_OK);
 }
 
 TEST_F(MenuRobustness, AChainOfOneHundredThousandLevels) {
@@ -107,71 +107,63 @@ TEST_F(MenuRobustness, AChainOfOneHundredThousandLevels) {
 }
 
 TEST_F(MenuRobustness, ACollectionOf32767EntriesIsWalkedToItsEnd) {
-    ComPtr<_xMenu> root = NewMenu();
-    ComPtr<_xMenu> t = AddEntry(root.Get(), L"T");
-    ComPtr<_xMenuCollection> entries = SubMenusOf(t.Get());
+    Menu t(L"T");
+    _xMenu* title = t[L"T"];
+    ComPtr<_xMenuCollection> entries = EntriesOf(title);
     ComPtr<_xMenu> filler = NewMenu();
     filler->put_ID(1);
     for (long i = 1; i < 32767; ++i) Append(entries.Get(), filler);
-    ComPtr<_xMenu> last = AddEntry(t.Get(), L"Last");
+    ComPtr<_xMenu> last = Add(title, NewNode<_xMenu>(L"Last"));
     last->put_ID(-9);
     // The same run as the members of an array counted from 1.
-    t->put_IsArray(VARIANT_TRUE);
-    t->put_IsArrayBaseZero(VARIANT_FALSE);
-    t->putref_ArrayMenu(entries.Get());
-    EventRecorder events(root.Get(), DIID___xMenu);
-    EventRecorder on_title(t.Get(), DIID___xMenu);
+    MakeArray(title, 0, false);
+    title->putref_ArrayMenu(entries.Get());
+    EventRecorder events(t.root.Get(), DIID___xMenu);
+    EventRecorder on_title(title, DIID___xMenu);
 
-    EXPECT_TRUE(Same(Find(root.Get(), -9).Get(), last.Get()));
-    EXPECT_FALSE(Find(root.Get(), -10));
+    EXPECT_TRUE(Same(Find(t.root.Get(), -9).Get(), last.Get()));
+    EXPECT_FALSE(Find(t.root.Get(), -10));
     long listed = 0;
-    EXPECT_TRUE(List(root.Get(), &listed));
+    EXPECT_TRUE(List(t.root.Get(), &listed));
     EXPECT_EQ(listed, 32768);
-    short count = 0;
-    EXPECT_EQ(t->get_Count(&count), S_OK);
-    EXPECT_EQ(count, 32767);
+    EXPECT_EQ(Read(title, &_xMenu::get_Count), 32767);
     EXPECT_EQ(events.Joined() + on_title.Joined(), L"");
 
     // One more is one too many, before the walk starts.
     Append(entries.Get(), filler);
-    EXPECT_FALSE(Find(root.Get(), -9));
-    EXPECT_FALSE(List(root.Get(), &listed));
+    EXPECT_FALSE(Find(t.root.Get(), -9));
+    EXPECT_FALSE(List(t.root.Get(), &listed));
     EXPECT_EQ(listed, 1);
-    EXPECT_EQ(t->get_Count(&count), S_OK);
-    EXPECT_EQ(count, -1);
+    EXPECT_EQ(Read(title, &_xMenu::get_Count), -1);
     EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow); SystemError(6, Overflow)");
     EXPECT_EQ(on_title.Joined(), L"SystemError(6, Overflow)");
-    t->putref_ArrayMenu(nullptr);
+    title->putref_ArrayMenu(nullptr);
 }
 
-TEST_F(MenuRobustness, HandlersThatChangeTheTreeWhileAnEventIsDelivered) {
-    // The host lets go of the whole tree while a failure is reported from
-    // inside a drop-down; the rendering goes on with what it holds.
+// Each case lets go of the tree from inside a handler; the operation goes
+// on with what it holds and returns normally.
+TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {
+    // A failure reported from inside a drop-down (SystemError).
     {
-        ComPtr<_xMenu> root = NewMenu();
-        ComPtr<_xMenu> a = AddEntry(root.Get(), L"A");
-        AddEntry(a.Get(), L"a1");
-        AddEntry(a.Get(), L"a2");
-        AddEntry(AddEntry(root.Get(), L"B").Get(), L"b1");
+        Menu t(L"A{a1 a2} B{b1}");
         host.FailCall(L"Control#1.CommandBar.Controls", L"call 2", 1, 1004, L"No");
-        auto events = std::make_unique<EventRecorder>(root.Get(), DIID___xMenu);
-        _xMenu* raw = root.Get();
+        auto events = std::make_unique<EventRecorder>(t.root.Get(), DIID___xMenu);
+        _xMenu* raw = t.root.Get();
         events->OnEvent([&](DISPID) {
-            SubMenusOf(a.Get())->Remove(Variant::Long(1).Get());
-            a = nullptr;
+            EntriesOf(t[L"A"])->Remove(Variant::Long(1).Get());
             events->Disconnect();
-            root = nullptr;
+            t = Menu(L"");
         });
         EXPECT_TRUE(Render(raw));
     }
-    // A clicked node is removed and released by its handler.
+    // A clicked node removed and released by its handler (Click).
     {
-        ComPtr<_xMenu> root = NewMenu();
-        ComPtr<_xMenu> item = AddEntry(root.Get(), L"Item");
+        Menu t(L"Item");
+        ComPtr<_xMenu> item = t[L"Item"];
         auto events = std::make_unique<EventRecorder>(item.Get(), DIID___xMenu);
         events->OnEvent([&](DISPID) {
-            SubMenusOf(root.Get())->Remove(Variant::Long(1).Get());
-            root = nullptr;
+            EntriesOf(t.root.Get())->Remove(Variant::Long(1).Get());
+            t = Menu(L"");
             events->Disconnect();
             item = nullptr;
         });
@@ -179,16 +171,16 @@ TEST_F(MenuRobustness, HandlersThatChangeTheTreeWhileAnEventIsDelivered) {
         Variant result;
         EXPECT_EQ(raw->RaiseClickEvent(-1, result.Out()), S_OK);
     }
-    // An array's members are dropped while one of them is clicked.
+    // An array's members dropped while one of them is clicked (ArrayClick).
     {
-        ComPtr<_xMenu> root = NewMenu();
-        ComPtr<_xMenu> array = AddArray(AddEntry(root.Get(), L"T").Get(), L"MRU", 2);
-        ASSERT_TRUE(Render(root.Get()));
+        Menu t(L"T{MRU}");
+        ComPtr<_xMenu> array = MakeArray(t[L"MRU"], 2);
+        ASSERT_TRUE(Render(t.root.Get()));
         auto events = std::make_unique<EventRecorder>(array.Get(), DIID___xMenu);
         events->OnEvent([&](DISPID) {
             array->putref_ArrayMenu(nullptr);
             events->Disconnect();
-            root = nullptr;
+            t = Menu(L"");
             array = nullptr;
         });
         _xMenu* raw = array.Get();
@@ -208,7 +200,7 @@ TEST_F(MenuRobustness, TheNestingLimitLeavesTheStackWideMargins) {
     auto depth_of_read = [&](long depth, auto walk) {
         ComPtr<_xMenu> deepest;
         ComPtr<_xMenu> root = Chain(depth, &deepest);
-        ComPtr<_xMenu> probe = Append(SubMenusOf(deepest.Get()).Get(), NewForeignMenu());
+        Add(deepest.Get(), NewForeignMenu());
         std::uintptr_t at = 0;
         g_on_foreign_read = [&] { at = at ? at : here(); };
         walk(root.Get());
@@ -217,8 +209,7 @@ TEST_F(MenuRobustness, TheNestingLimitLeavesTheStackWideMargins) {
         return at;
     };
     auto per_level = [&](auto walk) {
-        std::uintptr_t shallow = depth_of_read(10, walk), deep = depth_of_read(110, walk);
-        return static_cast<long>((shallow - deep) / 100);
+        return static_cast<long>((depth_of_read(10, walk) - depth_of_read(110, walk)) / 100);
     };
     long render = per_level([&](_xMenu* root) { Render(root); });
     long search = per_level([&](_xMenu* root) { Find(root, 123456); });

@@ -1,0 +1,289 @@
+// Common ground of the menu and toolbar tests: reading and building node
+// trees of either kind, the stand-in command bars (XCHost.CommandBars) as
+// these tests drive it, and the lines its call log is expected to hold.
+#pragma once
+
+#include <cwchar>
+#include <map>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "host/xchost_client.h"
+#include "support/com_test.h"
+#include "support/event_sink.h"
+#include "support/host_objects.h"
+#include "support/late_bound.h"
+
+namespace zuv::test {
+
+// ---- reading ---------------------------------------------------------------------
+
+// A property read through the vtable (expects S_OK): values, objects, texts.
+template <class I, class T>
+T Read(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(T*)) {
+    T value{};
+    EXPECT_EQ((object->*get)(&value), S_OK);
+    return value;
+}
+template <class I, class U>
+ComPtr<U> Read(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(U**)) {
+    ComPtr<U> value;
+    EXPECT_EQ((object->*get)(value.Out()), S_OK);
+    return value;
+}
+template <class I>
+std::wstring Read(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(BSTR*)) {
+    Bstr value;
+    EXPECT_EQ((object->*get)(value.Out()), S_OK);
+    return value.Str();
+}
+// A Boolean property, which must be exactly True or False.
+template <class I>
+bool Flag(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(VARIANT_BOOL*)) {
+    VARIANT_BOOL value = Read(object, get);
+    EXPECT_TRUE(value == VARIANT_TRUE || value == VARIANT_FALSE) << value;
+    return value == VARIANT_TRUE;
+}
+
+inline long IdOf(_xMenu* n) { return Read(n, &_xMenu::get_ID); }
+inline long IdOf(_xToolBar* n) { return Read(n, &_xToolBar::get_ID); }
+inline bool IsDesigned(_xMenu* n) { return Flag(n, &_xMenu::get_IsMenuDesigned); }
+inline bool IsDesigned(_xToolBar* n) { return Flag(n, &_xToolBar::get_IsToolBarDesigned); }
+inline ComPtr<_xMenuCollection> EntriesOf(_xMenu* n) { return Read(n, &_xMenu::get_SubMenus); }
+inline ComPtr<_xToolBarCollection> EntriesOf(_xToolBar* n) { return Read(n, &_xToolBar::get_Buttons); }
+
+template <class Coll> struct ItemType { using type = typename Coll::Item; };
+template <> struct ItemType<_xMenuCollection> { using type = _xMenu; };
+template <> struct ItemType<_xToolBarCollection> { using type = _xToolBar; };
+template <class T> struct NoDeduce { using type = T; };
+
+template <class Coll>
+long CountOf(Coll* entries) { return Read(entries, &Coll::get_Count); }
+
+// Item by any index value (a number is a position).
+template <class Coll>
+auto ItemOf(Coll* entries, Variant index) {
+    ComPtr<typename ItemType<Coll>::type> item;
+    EXPECT_EQ(entries->get_Item(*index.Get(), item.Out()), S_OK);
+    return item;
+}
+template <class Coll>
+auto ItemAt(Coll* entries, long position) { return ItemOf(entries, Variant::Long(position)); }
+
+// The stand-in's label of a control ("" for Nothing).
+inline std::wstring LabelOf(IDispatch* control) { return control ? xchost::Label(control) : L""; }
+template <class C>
+std::wstring LabelOf(const ComPtr<C>& control) { return LabelOf(static_cast<IDispatch*>(control.Get())); }
+
+// COM identity of two objects.
+inline bool Same(IUnknown* a, IUnknown* b) {
+    if (!a || !b) return a == b;
+    ComPtr<IUnknown> ua, ub;
+    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(ua.Out()));
+    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(ub.Out()));
+    return ua.Get() == ub.Get();
+}
+
+// ---- building --------------------------------------------------------------------
+
+// Appends `child` (which may be Nothing) with a key when one is given; returns the child.
+template <class Coll, class Node = typename ItemType<Coll>::type>
+ComPtr<Node> Append(Coll* entries, typename NoDeduce<ComPtr<Node>>::type child, const wchar_t* key = nullptr) {
+    Node* raw = child.Get();
+    Bstr k(key ? key : L"");
+    BSTR kb = k.Get();
+    ComPtr<Node> added;
+    EXPECT_EQ(entries->Add(&raw, key ? &kb : nullptr, added.Out()), S_OK);
+    EXPECT_EQ(raw, child.Get());
+    return child;
+}
+// Appends to the node's SubMenus or Buttons.
+template <class Node>
+ComPtr<Node> Add(Node* parent, typename NoDeduce<ComPtr<Node>>::type child, const wchar_t* key = nullptr) {
+    return Append(EntriesOf(parent).Get(), std::move(child), key);
+}
+
+// A new node with this caption; "-" makes a separator.
+template <class Node> ComPtr<Node> NewNode(const wchar_t* caption = L"");
+template <> inline ComPtr<_xMenu> NewNode(const wchar_t* caption) {
+    ComPtr<_xMenu> n = NewMenu();
+    EXPECT_EQ(n->put_Caption(B(caption).Get()), S_OK);
+    if (!std::wcscmp(caption, L"-")) EXPECT_EQ(n->put_MenuSeperator(VARIANT_TRUE), S_OK);
+    return n;
+}
+template <> inline ComPtr<_xToolBar> NewNode(const wchar_t* caption) {
+    ComPtr<_xToolBar> n = NewToolBar();
+    EXPECT_EQ(n->put_Caption(B(caption).Get()), S_OK);
+    if (!std::wcscmp(caption, L"-")) EXPECT_EQ(n->put_ToolBarSeperator(VARIANT_TRUE), S_OK);
+    return n;
+}
+
+// Makes a menu node an array of `count` generated entries.
+inline _xMenu* MakeArray(_xMenu* node, short count, bool base_zero = true) {
+    EXPECT_EQ(node->put_IsArray(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(node->put_ArrayCount(count), S_OK);
+    EXPECT_EQ(node->put_IsArrayBaseZero(base_zero ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+    return node;
+}
+
+// A tree from a description such as L"File{Open - Exit} Edit": entries
+// separated by spaces, an entry's own entries in braces after it, "-" a
+// separator.  Nodes are reached by caption (the first separator as "-").
+template <class Node>
+struct Tree {
+    ComPtr<Node> root = NewNode<Node>();
+    std::map<std::wstring, ComPtr<Node>> nodes;
+
+    explicit Tree(const wchar_t* text) { Parse(root.Get(), text); }
+    Node* operator[](const std::wstring& caption) const {
+        auto it = nodes.find(caption);
+        if (it == nodes.end()) ADD_FAILURE() << "no node " << std::string(caption.begin(), caption.end());
+        return it == nodes.end() ? nullptr : it->second.Get();
+    }
+
+private:
+    void Parse(Node* parent, const wchar_t*& p) {
+        ComPtr<Node> last;
+        while (*p && *p != L'}') {
+            if (*p == L' ') {
+                ++p;
+            } else if (*p == L'{') {
+                Parse(last.Get(), ++p);
+                if (*p) ++p;
+            } else {
+                const wchar_t* start = p;
+                while (*p && !std::wcschr(L" {}", *p)) ++p;
+                std::wstring caption(start, p);
+                last = Add(parent, NewNode<Node>(caption.c_str()));
+                nodes.emplace(caption, last);
+            }
+        }
+    }
+};
+
+// Many nodes quickly: one class object for all of them.
+template <class Node>
+class NodeFactory {
+public:
+    ComPtr<Node> New() {
+        if (!factory_)
+            EXPECT_EQ(CoGetClassObject(std::is_same_v<Node, _xMenu> ? CLSID_xMenu : CLSID_xToolBar,
+                                       CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                       reinterpret_cast<void**>(factory_.Out())),
+                      S_OK);
+        ComPtr<Node> node;
+        EXPECT_EQ(factory_->CreateInstance(nullptr, __uuidof(Node), reinterpret_cast<void**>(node.Out())), S_OK);
+        return node;
+    }
+
+private:
+    ComPtr<IClassFactory> factory_;
+};
+
+// ---- operations on a tree ----------------------------------------------------------
+
+// Renders through the vtable: the call itself always succeeds and leaves
+// its argument alone; returns the result.
+template <class Node>
+bool RenderWith(Node* root, HRESULT (STDMETHODCALLTYPE Node::*render)(ICommandBarsObject**, VARIANT_BOOL*),
+                ICommandBarsObject* bars) {
+    ICommandBarsObject* in = bars;
+    VARIANT_BOOL result = 7;
+    EXPECT_EQ((root->*render)(&in, &result), S_OK);
+    EXPECT_EQ(in, bars) << "the argument was replaced";
+    EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
+    return result == VARIANT_TRUE;
+}
+inline bool Render(_xMenu* root, ICommandBarsObject* bars) { return RenderWith(root, &_xMenu::RenderMenu, bars); }
+inline bool Render(_xToolBar* root, ICommandBarsObject* bars) {
+    return RenderWith(root, &_xToolBar::RenderToolBar, bars);
+}
+
+inline ComPtr<_xMenu> Find(_xMenu* root, long id) {
+    ComPtr<_xMenu> found;
+    EXPECT_EQ(root->GetMenu(id, found.Out()), S_OK);
+    return found;
+}
+inline ComPtr<_xToolBar> Find(_xToolBar* root, long id) {
+    ComPtr<_xToolBar> found;
+    EXPECT_EQ(root->GetToolBar(id, found.Out()), S_OK);
+    return found;
+}
+
+// The description a failed early-bound call left behind.
+inline std::wstring PendingDescription() {
+    ComPtr<IErrorInfo> info;
+    Bstr d;
+    if (GetErrorInfo(0, info.Out()) == S_OK && info) info->GetDescription(d.Out());
+    return d.Str();
+}
+
+// ---- the stand-in command bars -------------------------------------------------------
+
+// XCHost.CommandBars: every call made on it is one log line
+// ("MenuBar put 23 (Boolean False)").
+struct HostBars {
+    ComPtr<IDispatch> bars = xchost::CreateHost();
+    ComPtr<ICommandBarsObject> object = bars.As<ICommandBarsObject>();
+
+    std::vector<std::wstring> Log() const { return xchost::LogLines(bars.Get()); }
+    void ClearLog() const { xchost::ClearLog(bars.Get()); }
+    // The nth call matching "<kind> <member>" on the object with this label
+    // fails with this run-time error number and description.
+    void FailCall(const std::wstring& label, const wchar_t* call, long nth, long number,
+                  const wchar_t* description = L"") const {
+        xchost::FailCall(bars.Get(), label.c_str(), call, nth, number, description);
+    }
+    // The nth matching call returns an object of no role.
+    void WrongKind(const wchar_t* label, const wchar_t* call, long nth) const {
+        xchost::WrongKind(bars.Get(), label, call, nth);
+    }
+    long DestroyControl(long id) const { return xchost::DestroyControl(bars.Get(), id); }
+    std::wstring FindControl(long id) const { return xchost::FindControl(bars.Get(), id); }
+    Variant ControlProp(const std::wstring& label, const wchar_t* property) const {
+        return xchost::ControlProp(bars.Get(), label.c_str(), property);
+    }
+};
+
+// A test with a stand-in host; ends with the component free to unload.
+class NodeTest : public ComTest {
+protected:
+    template <class Node>
+    bool Render(Node* root, ICommandBarsObject* bars) { return test::Render(root, bars); }
+    template <class Node>
+    bool Render(Node* root) { return test::Render(root, host.object.Get()); }
+    HostBars host;
+};
+
+// ---- expected log lines --------------------------------------------------------------
+
+inline std::wstring N(long v) { return std::to_wstring(v); }
+inline std::wstring Ctl(int n) { return L"Control#" + N(n); }
+inline std::wstring DropBar(int n) { return Ctl(n) + L".CommandBar"; }
+inline std::wstring AddArgs(long type, long id, const std::wstring& caption) {
+    return L"Long " + N(type) + L", Long& " + N(id) + L", String \"" + caption + L"\"";
+}
+
+// Expected host calls, built piece by piece.
+template <class Self>
+struct Calls {
+    std::vector<std::wstring> lines;
+    Self& Line(const std::wstring& line) {
+        lines.push_back(line);
+        return static_cast<Self&>(*this);
+    }
+    // A control added to a bar the way drop-downs are filled: by name.
+    Self& AddByName(const std::wstring& bar, const std::wstring& args) {
+        return Line(bar + L" name \"Controls\"").Line(bar + L" get 2").Line(bar + L".Controls name \"Add\"")
+            .Line(bar + L".Controls call 2 (" + args + L")");
+    }
+    // Checked, Enabled and Visible of control n, as "FTT".
+    Self& States(int n, const wchar_t* states = L"FTT") {
+        for (int i = 0; i < 3; ++i)
+            Line(Ctl(n) + L" put " + N(14 - i) + (states[i] == L'T' ? L" (Boolean True)" : L" (Boolean False)"));
+        return static_cast<Self&>(*this);
+    }
+};
+
+}  // namespace zuv::test
