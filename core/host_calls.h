@@ -44,6 +44,18 @@ constexpr DISPID kPopupCommandBar = 50;   // get: the drop-down's command bar
 constexpr DISPID kKeyBindingsAdd = 1;     // call (flags, key code, command ID)
 }  // namespace id
 
+// Values the component passes in those calls.
+namespace value {
+constexpr long kBarFlags = 0x400000;           // both arguments of kBarSetFlags
+constexpr long kBarStyle = 0x60;               // kBarSetStyle
+constexpr long kNoMaxButton = 0x200;           // kBarModifyStyle, both arguments
+constexpr long kNoMinButton = 0x100;           // kBarModifyStyle, both arguments
+constexpr long kNoControlBoxRemove = 0x1300;   // kBarModifyStyle, first argument
+constexpr long kNoControlBoxAdd = 0x2000;      // kBarModifyStyle, second argument
+constexpr long kMenuTitleStyle = 1;            // kTopLevelStyle of a menu-bar title
+constexpr long kToolBarButtonStyle = 2;        // kTopLevelStyle of a toolbar button
+}  // namespace value
+
 // Member names resolved at the time of the call.
 namespace name {
 constexpr const wchar_t* kControls = L"Controls";

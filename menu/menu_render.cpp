@@ -14,16 +14,6 @@ using menu::Flag;
 using menu::Read;
 using menu::Text;
 
-// Menu-bar settings made before the titles are added.
-constexpr long kBarFlags = 0x400000;
-constexpr long kBarStyle = 0x60;
-constexpr long kNoMaxButton = 0x200;
-constexpr long kNoMinButton = 0x100;
-constexpr long kNoControlBoxRemove = 0x1300;
-constexpr long kNoControlBoxAdd = 0x2000;
-// Style of a menu-bar title.
-constexpr long kTitleStyle = 1;
-
 // Marks a node as rendered.  Only the component's own nodes carry the
 // mark; a host's object in the tree cannot be marked (error 13).
 void MarkDesigned(_xMenu* node) {
@@ -96,12 +86,15 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
     // The menu bar is fetched afresh for each setting.
     PutBool(MenuBar(command_bars).Get(), id::kBarFlagA, false);
     PutBool(MenuBar(command_bars).Get(), id::kBarFlagB, false);
-    CallLongs(MenuBar(command_bars).Get(), id::kBarSetFlags, kBarFlags, kBarFlags);
-    CallLong(MenuBar(command_bars).Get(), id::kBarSetStyle, kBarStyle);
-    if (!max_button_) CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, kNoMaxButton, kNoMaxButton);
-    if (!min_button_) CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, kNoMinButton, kNoMinButton);
+    CallLongs(MenuBar(command_bars).Get(), id::kBarSetFlags, value::kBarFlags, value::kBarFlags);
+    CallLong(MenuBar(command_bars).Get(), id::kBarSetStyle, value::kBarStyle);
+    if (!max_button_)
+        CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, value::kNoMaxButton, value::kNoMaxButton);
+    if (!min_button_)
+        CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, value::kNoMinButton, value::kNoMinButton);
     if (!control_box_)
-        CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, kNoControlBoxRemove, kNoControlBoxAdd);
+        CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, value::kNoControlBoxRemove,
+                  value::kNoControlBoxAdd);
 
     short count = menu::LoopBound(menu::CountOf(menu::SubMenusOf(this).Get()));
     long running_id = start_id_;
@@ -121,7 +114,7 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
         ComPtr<IDispatch> popup = Cast(added, kIidPopup);
 
         CopyStates(node.Get(), popup.Get());
-        PutLong(popup.Get(), id::kTopLevelStyle, kTitleStyle);
+        PutLong(popup.Get(), id::kTopLevelStyle, value::kMenuTitleStyle);
         BindShortcut(command_bars, node.Get(), popup.Get());
 
         MarkDesigned(node.Get());

@@ -96,8 +96,8 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
     ComPtr<IDispatch> bar = host::AddToolBar(command_bars);
     host::PutBool(bar.Get(), host::id::kBarFlagA, false);
     host::PutBool(bar.Get(), host::id::kBarFlagB, false);
-    host::CallLongs(bar.Get(), host::id::kBarSetFlags, 0x400000, 0x400000);
-    host::CallLong(bar.Get(), host::id::kBarSetStyle, 0x60);
+    host::CallLongs(bar.Get(), host::id::kBarSetFlags, host::value::kBarFlags, host::value::kBarFlags);
+    host::CallLong(bar.Get(), host::id::kBarSetStyle, host::value::kBarStyle);
     host::PutBool(bar.Get(), host::id::kBarFlagToolBar, false);
 
     ComPtr<_xToolBarCollection> buttons = ButtonsOf(Interface());
@@ -123,7 +123,7 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
         Check(button->putref_Parent(Interface()));
 
         PutStates(control.Get(), button.Get());
-        host::PutLong(control.Get(), host::id::kTopLevelStyle, 2);
+        host::PutLong(control.Get(), host::id::kTopLevelStyle, host::value::kToolBarButtonStyle);
         host::PutBool(control.Get(), host::id::kGroupStart, group_start);
         MarkDesigned(button.Get());
 
