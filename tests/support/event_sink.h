@@ -13,20 +13,14 @@
 
 namespace zuv::test {
 
-// The sink object the source calls.  Use it through EventRecorder.
+// The sink object the source calls; answers IDispatch and `events` only.
 class EventSink final : public IDispatch {
 public:
     explicit EventSink(REFIID events) : iid_(events) {}
 
-    // The recorded events, oldest first.
-    const std::vector<std::wstring>& Events() const { return events_; }
-    std::wstring Joined() const;   // "Click; ArrayClick(2)"
-    void Clear() { events_.clear(); objects_.clear(); }
-    // The object arguments of the recorded events (Nothing as null), in order.
-    const std::vector<ComPtr<IDispatch>>& Objects() const { return objects_; }
-    // Called after each event is recorded, with its dispatch id: for
-    // re-entrant hosts that change the tree from inside a handler.
-    std::function<void(DISPID)> on_event;
+    std::vector<std::wstring> events;             // oldest first
+    std::vector<ComPtr<IDispatch>> objects;       // object arguments (Nothing as null), in order
+    std::function<void(DISPID)> on_event;         // after each event: for re-entrant hosts
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
@@ -40,8 +34,6 @@ private:
     ~EventSink() = default;
     ULONG refs_ = 1;
     IID iid_;
-    std::vector<std::wstring> events_;
-    std::vector<ComPtr<IDispatch>> objects_;
 };
 
 // A connection of a recording sink to an object's events, undone when the
@@ -55,13 +47,11 @@ public:
     EventRecorder& operator=(const EventRecorder&) = delete;
 
     void Disconnect();
-    bool Connected() const { return cookie_ != 0; }
-    const std::vector<std::wstring>& Events() const { return sink_->Events(); }
-    std::wstring Joined() const { return sink_->Joined(); }
-    const std::vector<ComPtr<IDispatch>>& Objects() const { return sink_->Objects(); }
-    void Clear() { sink_->Clear(); }
+    const std::vector<std::wstring>& Events() const { return sink_->events; }
+    std::wstring Joined() const;   // "Click; ArrayClick(2)"
+    const std::vector<ComPtr<IDispatch>>& Objects() const { return sink_->objects; }
+    void Clear() { sink_->events.clear(), sink_->objects.clear(); }
     void OnEvent(std::function<void(DISPID)> handler) { sink_->on_event = std::move(handler); }
-    IDispatch* Sink() const { return sink_.Get(); }
 
 private:
     ComPtr<EventSink> sink_;

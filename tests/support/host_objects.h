@@ -48,7 +48,7 @@ template <class T, class... A>
 ComPtr<T> MakeFake(A&&... args) { return ComPtr<T>::Adopt(new T(std::forward<A>(args)...)); }
 
 // A control that answers no member at all.
-inline ComPtr<IDispatch> NewBareControl() { return MakeFake<Fake<IDispatch>>(); }
+inline ComPtr<IDispatch> NewBareControl() { return ComPtr<IDispatch>::Adopt(new Fake<IDispatch>()); }
 
 // A host's own collection of nodes: positions only (no keys), an
 // injectable failure of Item and an injectable Count.

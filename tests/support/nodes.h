@@ -104,18 +104,21 @@ ComPtr<Node> Add(Node* parent, typename NoDeduce<ComPtr<Node>>::type child, cons
     return Append(EntriesOf(parent).Get(), std::move(child), key);
 }
 
+template <class Node>
+constexpr bool kIsMenu = std::is_same_v<Node, _xMenu>;
+template <class Node>
+const CLSID& ClassOf() { return kIsMenu<Node> ? CLSID_xMenu : CLSID_xToolBar; }
+
 // A new node with this caption; "-" makes a separator.
-template <class Node> ComPtr<Node> NewNode(const wchar_t* caption = L"");
-template <> inline ComPtr<_xMenu> NewNode(const wchar_t* caption) {
-    ComPtr<_xMenu> n = NewMenu();
+template <class Node>
+ComPtr<Node> NewNode(const wchar_t* caption = L"") {
+    ComPtr<Node> n = Create<Node>(ClassOf<Node>());
     EXPECT_EQ(n->put_Caption(B(caption).Get()), S_OK);
-    if (!std::wcscmp(caption, L"-")) EXPECT_EQ(n->put_MenuSeperator(VARIANT_TRUE), S_OK);
-    return n;
-}
-template <> inline ComPtr<_xToolBar> NewNode(const wchar_t* caption) {
-    ComPtr<_xToolBar> n = NewToolBar();
-    EXPECT_EQ(n->put_Caption(B(caption).Get()), S_OK);
-    if (!std::wcscmp(caption, L"-")) EXPECT_EQ(n->put_ToolBarSeperator(VARIANT_TRUE), S_OK);
+    if constexpr (kIsMenu<Node>) {
+        if (!std::wcscmp(caption, L"-")) n->put_MenuSeperator(VARIANT_TRUE);
+    } else {
+        if (!std::wcscmp(caption, L"-")) n->put_ToolBarSeperator(VARIANT_TRUE);
+    }
     return n;
 }
 
@@ -168,10 +171,8 @@ class NodeFactory {
 public:
     ComPtr<Node> New() {
         if (!factory_)
-            EXPECT_EQ(CoGetClassObject(std::is_same_v<Node, _xMenu> ? CLSID_xMenu : CLSID_xToolBar,
-                                       CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                       reinterpret_cast<void**>(factory_.Out())),
-                      S_OK);
+            CoGetClassObject(ClassOf<Node>(), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                             reinterpret_cast<void**>(factory_.Out()));
         ComPtr<Node> node;
         EXPECT_EQ(factory_->CreateInstance(nullptr, __uuidof(Node), reinterpret_cast<void**>(node.Out())), S_OK);
         return node;
@@ -186,28 +187,26 @@ private:
 // Renders through the vtable: the call itself always succeeds and leaves
 // its argument alone; returns the result.
 template <class Node>
-bool RenderWith(Node* root, HRESULT (STDMETHODCALLTYPE Node::*render)(ICommandBarsObject**, VARIANT_BOOL*),
-                ICommandBarsObject* bars) {
+bool Render(Node* root, ICommandBarsObject* bars) {
     ICommandBarsObject* in = bars;
     VARIANT_BOOL result = 7;
-    EXPECT_EQ((root->*render)(&in, &result), S_OK);
+    HRESULT hr;
+    if constexpr (kIsMenu<Node>) hr = root->RenderMenu(&in, &result);
+    else hr = root->RenderToolBar(&in, &result);
+    EXPECT_EQ(hr, S_OK);
     EXPECT_EQ(in, bars) << "the argument was replaced";
     EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
     return result == VARIANT_TRUE;
 }
-inline bool Render(_xMenu* root, ICommandBarsObject* bars) { return RenderWith(root, &_xMenu::RenderMenu, bars); }
-inline bool Render(_xToolBar* root, ICommandBarsObject* bars) {
-    return RenderWith(root, &_xToolBar::RenderToolBar, bars);
-}
 
-inline ComPtr<_xMenu> Find(_xMenu* root, long id) {
-    ComPtr<_xMenu> found;
-    EXPECT_EQ(root->GetMenu(id, found.Out()), S_OK);
-    return found;
-}
-inline ComPtr<_xToolBar> Find(_xToolBar* root, long id) {
-    ComPtr<_xToolBar> found;
-    EXPECT_EQ(root->GetToolBar(id, found.Out()), S_OK);
+// GetMenu or GetToolBar.
+template <class Node>
+ComPtr<Node> Find(Node* root, long id) {
+    ComPtr<Node> found;
+    HRESULT hr;
+    if constexpr (kIsMenu<Node>) hr = root->GetMenu(id, found.Out());
+    else hr = root->GetToolBar(id, found.Out());
+    EXPECT_EQ(hr, S_OK);
     return found;
 }
 

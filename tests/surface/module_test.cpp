@@ -15,8 +15,6 @@
 namespace zuv::test {
 namespace {
 
-// ---- version resource ------------------------------------------------------------
-
 class VersionResource : public ::testing::TestWithParam<const wchar_t*> {
 protected:
     void SetUp() override {
@@ -46,26 +44,19 @@ TEST_P(VersionResource, DescribesTheComponent) {
     ASSERT_TRUE(VerQueryValueW(data_.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(6, 5));
-    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(126, 0));
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(6, 5));
-    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(126, 0));
+    for (DWORD ms : {fixed->dwFileVersionMS, fixed->dwProductVersionMS}) EXPECT_EQ(ms, MAKELONG(6, 5));
+    for (DWORD ls : {fixed->dwFileVersionLS, fixed->dwProductVersionLS}) EXPECT_EQ(ls, MAKELONG(126, 0));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 
-    struct Translation {
-        WORD language, codepage;
-    }* translations = nullptr;
-    ASSERT_TRUE(VerQueryValueW(data_.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+    WORD* translation = nullptr;   // language, code page
+    ASSERT_TRUE(VerQueryValueW(data_.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                                &length));
-    ASSERT_EQ(length, sizeof(Translation));
-    EXPECT_EQ(translations->language, 0x0409);
-    EXPECT_EQ(translations->codepage, 1200);
-
-    EXPECT_EQ(Text(L"FileVersion"), "5.06.0126");
-    EXPECT_EQ(Text(L"ProductVersion"), "5.06.0126");
-    EXPECT_EQ(Text(L"InternalName"), "zuvXCHandler");
-    EXPECT_EQ(Text(L"OriginalFilename"), "zuvXCHandler.dll");
-    EXPECT_EQ(Text(L"OLESelfRegister"), "");
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 1200);
+    EXPECT_EQ(Text(L"FileVersion") + "|" + Text(L"ProductVersion") + "|" + Text(L"InternalName") + "|" +
+                  Text(L"OriginalFilename") + "|" + Text(L"OLESelfRegister"),
+              "5.06.0126|5.06.0126|zuvXCHandler|zuvXCHandler.dll|");
 }
 
 std::vector<const wchar_t*> DllPaths() {
@@ -78,8 +69,6 @@ INSTANTIATE_TEST_SUITE_P(Builds, VersionResource, ::testing::ValuesIn(DllPaths()
                          [](const ::testing::TestParamInfo<const wchar_t*>& info) {
                              return std::string(info.index == 0 ? "own" : "i686");
                          });
-
-// ---- class objects -------------------------------------------------------------
 
 using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(WINAPI*)();
@@ -114,37 +103,25 @@ protected:
     CanUnloadNowFn can_unload_now_ = nullptr;
 };
 
-TEST_F(ClassObjects, OnlyTheTwoNodeClassesHaveFactories) {
+TEST_F(ClassObjects, OnlyTheTwoNodeClassesHaveFactoriesWhichRefuseAggregation) {
     for (const CLSID* clsid : {&CLSID_xMenu, &CLSID_xToolBar}) {
-        for (const IID* iid : {&IID_IClassFactory, &IID_IUnknown}) {
-            IUnknown* object = nullptr;
-            EXPECT_EQ(get_class_object_(*clsid, *iid, reinterpret_cast<void**>(&object)), S_OK);
-            ASSERT_NE(object, nullptr);
-            object->Release();
-        }
-        void* object = reinterpret_cast<void*>(1);
-        EXPECT_EQ(get_class_object_(*clsid, IID_IDispatch, &object), E_NOINTERFACE);
-        EXPECT_EQ(object, nullptr);
-    }
-    const GUID* unavailable[] = {&CLSID_xMenuCollection, &CLSID_xToolBarCollection, &IID__xMenu,
-                                 &LIBID_zuvXCHandler, &GUID_NULL};
-    for (const GUID* clsid : unavailable) {
-        void* object = reinterpret_cast<void*>(1);
-        EXPECT_EQ(get_class_object_(*clsid, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE)
-            << GuidText(*clsid);
-        EXPECT_EQ(object, nullptr);
-    }
-}
-
-TEST_F(ClassObjects, FactoriesRefuseAggregation) {
-    for (const CLSID* clsid : {&CLSID_xMenu, &CLSID_xToolBar}) {
+        ComPtr<IUnknown> object;
+        EXPECT_EQ(get_class_object_(*clsid, IID_IUnknown, reinterpret_cast<void**>(object.Out())), S_OK);
+        EXPECT_TRUE(object);
+        void* none = reinterpret_cast<void*>(1);
+        EXPECT_EQ(get_class_object_(*clsid, IID_IDispatch, &none), E_NOINTERFACE);
+        EXPECT_EQ(none, nullptr);
         ComPtr<IClassFactory> factory = Factory(*clsid);
         ASSERT_TRUE(factory);
-        IUnknown* object = reinterpret_cast<IUnknown*>(1);
-        EXPECT_EQ(factory->CreateInstance(reinterpret_cast<IUnknown*>(factory.Get()), IID_IUnknown,
-                                          reinterpret_cast<void**>(&object)),
-                  CLASS_E_NOAGGREGATION);
-        EXPECT_EQ(object, nullptr);
+        none = reinterpret_cast<void*>(1);
+        EXPECT_EQ(factory->CreateInstance(factory.Get(), IID_IUnknown, &none), CLASS_E_NOAGGREGATION);
+        EXPECT_EQ(none, nullptr);
+    }
+    for (const GUID* clsid : {&CLSID_xMenuCollection, &CLSID_xToolBarCollection, &IID__xMenu, &LIBID_zuvXCHandler,
+                              &GUID_NULL}) {
+        void* none = reinterpret_cast<void*>(1);
+        EXPECT_EQ(get_class_object_(*clsid, IID_IClassFactory, &none), CLASS_E_CLASSNOTAVAILABLE) << GuidText(*clsid);
+        EXPECT_EQ(none, nullptr);
     }
 }
 

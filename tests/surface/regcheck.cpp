@@ -55,31 +55,19 @@ bool KeyExists(const std::wstring& key) {
     RegCloseKey(handle);
     return true;
 }
-
-// The string value (name null: default value); false when missing.
-bool ReadString(const std::wstring& key, const wchar_t* name, std::wstring& value) {
-    wchar_t buffer[1024];
-    DWORD size = sizeof buffer;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return false;
-    value = buffer;
-    return true;
+void ExpectKey(const std::wstring& key, bool present = true) {
+    if (KeyExists(key) != present) Problem((present ? L"missing: " : L"present: ") + key);
 }
 
+// The string value (name null: the default value) compared without regard to case.
 void ExpectValue(const std::wstring& key, const wchar_t* name, const std::wstring& expected) {
-    std::wstring value;
+    wchar_t value[1024];
+    DWORD size = sizeof value;
     const std::wstring where = key + L" [" + (name ? name : L"(default)") + L"]";
-    if (!ReadString(key, name, value)) Problem(L"missing: " + where);
-    else if (_wcsicmp(value.c_str(), expected.c_str()) != 0)
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        Problem(L"missing: " + where);
+    else if (_wcsicmp(value, expected.c_str()) != 0)
         Problem(where + L" = '" + value + L"', expected '" + expected + L"'");
-}
-
-void ExpectKey(const std::wstring& key) {
-    if (!KeyExists(key)) Problem(L"missing: " + key);
-}
-
-void ExpectNoKey(const std::wstring& key) {
-    if (KeyExists(key)) Problem(L"present: " + key);
 }
 
 void CheckRegistered(const std::wstring& dll) {
@@ -99,7 +87,7 @@ void CheckRegistered(const std::wstring& dll) {
         if (FAILED(CLSIDFromProgID(c.progid, &from_progid)) || !IsEqualCLSID(from_progid, expected))
             Problem(std::wstring(L"CLSIDFromProgID does not resolve ") + c.progid);
     }
-    for (const wchar_t* clsid : kNotCreatable) ExpectNoKey(std::wstring(L"CLSID\\") + clsid);
+    for (const wchar_t* clsid : kNotCreatable) ExpectKey(std::wstring(L"CLSID\\") + clsid, false);
     for (const wchar_t* iid : kInterfaces) {
         const std::wstring key = std::wstring(L"Interface\\") + iid;
         ExpectValue(key + L"\\ProxyStubClsid", nullptr, kPsOaInterface);
@@ -118,16 +106,16 @@ void CheckRegistered(const std::wstring& dll) {
     if (FAILED(LoadRegTypeLib(libid, 1, 1, 0x409, &loaded))) Problem(L"LoadRegTypeLib fails");
     else loaded->Release();
 
-    for (const wchar_t* imported : kImportedLibraries) ExpectNoKey(std::wstring(L"TypeLib\\") + imported);
+    for (const wchar_t* imported : kImportedLibraries) ExpectKey(std::wstring(L"TypeLib\\") + imported, false);
 }
 
 void CheckClean() {
     for (const Class& c : kClasses) {
-        ExpectNoKey(std::wstring(L"CLSID\\") + c.clsid);
-        ExpectNoKey(c.progid);
+        ExpectKey(std::wstring(L"CLSID\\") + c.clsid, false);
+        ExpectKey(c.progid, false);
     }
-    for (const wchar_t* iid : kInterfaces) ExpectNoKey(std::wstring(L"Interface\\") + iid);
-    ExpectNoKey(std::wstring(L"TypeLib\\") + kLibId);
+    for (const wchar_t* iid : kInterfaces) ExpectKey(std::wstring(L"Interface\\") + iid, false);
+    ExpectKey(std::wstring(L"TypeLib\\") + kLibId, false);
 }
 
 }  // namespace

@@ -7,10 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "surface_test_paths.h"
 #include "typelib_render.h"
@@ -256,88 +253,12 @@ const NamedLines kClasses[] = {
 
 const char* const kIDispatchBase = "[] IDispatch {00020400-0000-0000-C000-000000000046}";
 
-// ---- helpers -------------------------------------------------------------------
-
-std::string KindText(TYPEKIND kind) {
-    static const char* const names[] = {"ENUM", "RECORD", "MODULE", "INTERFACE", "DISPATCH", "COCLASS", "ALIAS", "UNION"};
-    return kind >= 0 && kind < TKIND_MAX ? names[kind] : "?";
-}
-
-std::string TypeFlagsText(WORD flags) {
-    static const struct {
-        WORD bit;
-        const char* name;
-    } names[] = {{TYPEFLAG_FAPPOBJECT, "appobject"}, {TYPEFLAG_FCANCREATE, "cancreate"},
-                 {TYPEFLAG_FLICENSED, "licensed"}, {TYPEFLAG_FPREDECLID, "predeclid"},
-                 {TYPEFLAG_FHIDDEN, "hidden"}, {TYPEFLAG_FCONTROL, "control"}, {TYPEFLAG_FDUAL, "dual"},
-                 {TYPEFLAG_FNONEXTENSIBLE, "nonextensible"}, {TYPEFLAG_FOLEAUTOMATION, "oleautomation"},
-                 {TYPEFLAG_FRESTRICTED, "restricted"}, {TYPEFLAG_FAGGREGATABLE, "aggregatable"},
-                 {TYPEFLAG_FREPLACEABLE, "replaceable"}, {TYPEFLAG_FDISPATCHABLE, "dispatchable"},
-                 {TYPEFLAG_FREVERSEBIND, "reversebind"}, {TYPEFLAG_FPROXY, "proxy"}};
-    std::string text = "[";
-    for (const auto& n : names) {
-        if (flags & n.bit) {
-            if (text.size() > 1) text += ",";
-            text += n.name;
-            flags &= ~n.bit;
-        }
-    }
-    if (flags) text += (text.size() > 1 ? "," : "") + std::to_string(flags);
-    return text + "]";
-}
-
 // Line-by-line comparison: every differing line is reported on its own.
 void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
-    for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+    for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i)
         EXPECT_EQ(i < actual.size() ? actual[i] : "<none>", i < expected.size() ? expected[i] : "<none>")
             << "line " << i;
-    }
 }
-
-std::wstring Wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
-
-GUID ParseGuid(const char* text) {
-    GUID guid{};
-    CLSIDFromString(Wide(text).c_str(), &guid);
-    return guid;
-}
-
-// A held ITypeInfo with its TYPEATTR.
-class Type {
-public:
-    Type() = default;
-    explicit Type(ITypeInfo* info) : info_(info) {
-        if (info_ && FAILED(info_->GetTypeAttr(&attr_))) attr_ = nullptr;
-    }
-    Type(const Type&) = delete;
-    Type& operator=(const Type&) = delete;
-    Type(Type&& other) noexcept : info_(other.info_), attr_(other.attr_) { other.info_ = nullptr, other.attr_ = nullptr; }
-    ~Type() {
-        if (attr_) info_->ReleaseTypeAttr(attr_);
-        if (info_) info_->Release();
-    }
-    explicit operator bool() const { return info_ && attr_; }
-    ITypeInfo* info() const { return info_; }
-    const TYPEATTR& attr() const { return *attr_; }
-
-    std::vector<std::string> Functions() const {
-        std::vector<std::string> lines;
-        for (UINT i = 0; i < attr_->cFuncs; ++i) lines.push_back(FunctionText(info_, i));
-        return lines;
-    }
-    Type Ref(HREFTYPE href) const {
-        ITypeInfo* ref = nullptr;
-        return SUCCEEDED(info_->GetRefTypeInfo(href, &ref)) ? Type(ref) : Type();
-    }
-    Type VtableFace() const {
-        HREFTYPE href = 0;
-        return SUCCEEDED(info_->GetRefTypeOfImplType(static_cast<UINT>(-1), &href)) ? Ref(href) : Type();
-    }
-
-private:
-    ITypeInfo* info_ = nullptr;
-    TYPEATTR* attr_ = nullptr;
-};
 
 class TypeLibrary : public ::testing::TestWithParam<Build> {
 protected:
@@ -355,126 +276,85 @@ protected:
             previous_directory_ = previous;
             ASSERT_TRUE(SetCurrentDirectoryW(folder)) << Narrow(folder);
         }
-        HRESULT hr = LoadTypeLibEx(GetParam().path, REGKIND_NONE, &lib_);
-        ASSERT_EQ(hr, S_OK) << "LoadTypeLibEx " << Narrow(GetParam().path);
+        ASSERT_EQ(LoadTypeLibEx(GetParam().path, REGKIND_NONE, lib_.Out()), S_OK) << Narrow(GetParam().path);
     }
     void TearDown() override {
-        if (lib_) lib_->Release();
+        lib_ = nullptr;
         if (!previous_directory_.empty()) SetCurrentDirectoryW(previous_directory_.c_str());
     }
 
-    Type ByName(const char* name) {
+    ComPtr<ITypeInfo> ByName(const std::string& name) {
         for (UINT i = 0, n = lib_->GetTypeInfoCount(); i < n; ++i) {
-            ITypeInfo* info = nullptr;
-            if (SUCCEEDED(lib_->GetTypeInfo(i, &info))) {
-                if (NameOf(info) == name) return Type(info);
-                info->Release();
-            }
+            ComPtr<ITypeInfo> info;
+            if (SUCCEEDED(lib_->GetTypeInfo(i, info.Out())) && NameOf(info.Get()) == name) return info;
         }
         ADD_FAILURE() << "no type named " << name;
-        return Type();
-    }
-    Type ByGuid(const char* guid) {
-        ITypeInfo* info = nullptr;
-        HRESULT hr = lib_->GetTypeInfoOfGuid(ParseGuid(guid), &info);
-        EXPECT_EQ(hr, S_OK) << "GetTypeInfoOfGuid " << guid;
-        return SUCCEEDED(hr) ? Type(info) : Type();
+        return {};
     }
 
-    ITypeLib* lib_ = nullptr;
+    ComPtr<ITypeLib> lib_;
     std::wstring previous_directory_;
 };
 
 // ---- tests ---------------------------------------------------------------------
 
-TEST_P(TypeLibrary, LibraryAttributes) {
+TEST_P(TypeLibrary, LibraryAttributesAndTypes) {
     TLIBATTR* attr = nullptr;
     ASSERT_EQ(lib_->GetLibAttr(&attr), S_OK);
     EXPECT_EQ(GuidText(attr->guid), "{E6E8AD39-7197-493C-AB54-FF584058D9BF}");
     EXPECT_EQ(attr->lcid, 0x409u);
-    EXPECT_EQ(attr->wMajorVerNum, 1);
-    EXPECT_EQ(attr->wMinorVerNum, 1);
+    EXPECT_EQ(attr->wMajorVerNum * 100 + attr->wMinorVerNum, 101);
     EXPECT_EQ(attr->syskind, GetParam().syskind);
     lib_->ReleaseTLibAttr(attr);
-
-    BSTR name = nullptr, doc = nullptr, helpfile = nullptr;
+    Bstr name, doc, helpfile;
     DWORD context = 1;
-    ASSERT_EQ(lib_->GetDocumentation(-1, &name, &doc, &context, &helpfile), S_OK);
-    EXPECT_EQ(Narrow(name), "zuvXCHandler");
-    EXPECT_EQ(Narrow(doc), "Velmora Xtreame Command Bar Handler");
+    ASSERT_EQ(lib_->GetDocumentation(-1, name.Out(), doc.Out(), &context, helpfile.Out()), S_OK);
+    EXPECT_EQ(Narrow(name.Get()) + "|" + Narrow(doc.Get()), "zuvXCHandler|Velmora Xtreame Command Bar Handler");
     EXPECT_EQ(context, 0u);
-    EXPECT_EQ(helpfile, nullptr);
-    SysFreeString(name);
-    SysFreeString(doc);
-    SysFreeString(helpfile);
-}
+    EXPECT_EQ(helpfile.Get(), nullptr);
 
-TEST_P(TypeLibrary, HoldsExactlyThePublishedTypes) {
-    std::vector<std::string> actual;
+    std::vector<std::string> types;
     for (UINT i = 0, n = lib_->GetTypeInfoCount(); i < n; ++i) {
-        ITypeInfo* info = nullptr;
-        ASSERT_EQ(lib_->GetTypeInfo(i, &info), S_OK);
-        Type type(info);
-        ASSERT_TRUE(type);
-        WORD flags = type.attr().wTypeFlags;
-        if (type.attr().typekind == TKIND_DISPATCH && (flags & TYPEFLAG_FDUAL)) {
-            // The dispatch face of a dual interface is derived by the loader,
-            // which drops oleautomation there; the stored flags are the ones
-            // the vtable face reports.
-            Type vtable = type.VtableFace();
-            ASSERT_TRUE(vtable) << NameOf(info);
-            flags = vtable.attr().wTypeFlags;
-        }
-        actual.push_back(KindText(type.attr().typekind) + " " + NameOf(info) + " " + GuidText(type.attr().guid) +
-                         " " + TypeFlagsText(flags));
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib_->GetTypeInfo(i, info.Out()), S_OK);
+        types.push_back(TypeLine(info.Get()));
     }
-    std::sort(actual.begin(), actual.end());
-    ExpectLines(actual, std::vector<std::string>(std::begin(kInventory), std::end(kInventory)));
+    std::sort(types.begin(), types.end());
+    ExpectLines(types, std::vector<std::string>(std::begin(kInventory), std::end(kInventory)));
 }
 
 TEST_P(TypeLibrary, DualInterfacesKeepEveryVtableSlot) {
+    // Function offsets come scaled to this process' pointers (see
+    // FunctionText); the table size is reported as the library stores it.
+    const UINT library_pointer = GetParam().syskind == SYS_WIN64 ? 8 : 4;
     for (const DualInterface& itf : kDualInterfaces) {
         SCOPED_TRACE(itf.name);
-        Type dispatch = ByGuid(itf.iid);
+        ComPtr<ITypeInfo> dispatch = ByName(itf.name);
         ASSERT_TRUE(dispatch);
-        EXPECT_EQ(dispatch.attr().typekind, TKIND_DISPATCH);
-        EXPECT_EQ(ImplTypesText(dispatch.info()), std::vector<std::string>{kIDispatchBase});
-
-        Type vtable = dispatch.VtableFace();
+        EXPECT_EQ(GuidText(AttrOf(dispatch.Get()).guid), itf.iid);
+        EXPECT_EQ(ImplTypesText(dispatch.Get()), std::vector<std::string>{kIDispatchBase});
+        ComPtr<ITypeInfo> vtable = VtableFace(dispatch.Get());
         ASSERT_TRUE(vtable) << "no vtable face";
-        EXPECT_EQ(vtable.attr().typekind, TKIND_INTERFACE);
-        EXPECT_EQ(GuidText(vtable.attr().guid), itf.iid);
-        // Function offsets come scaled to this process' pointers (see
-        // FunctionText); the table size is reported as the library stores it.
-        const UINT library_pointer = GetParam().syskind == SYS_WIN64 ? 8 : 4;
-        EXPECT_EQ(vtable.attr().cbSizeVft, itf.entries * library_pointer);
-        EXPECT_EQ(ImplTypesText(vtable.info()), std::vector<std::string>{kIDispatchBase});
-        ExpectLines(vtable.Functions(), *itf.functions);
-        for (UINT i = 0; i < vtable.attr().cFuncs; ++i) {
-            FUNCDESC* func = nullptr;
-            ASSERT_EQ(vtable.info()->GetFuncDesc(i, &func), S_OK);
-            EXPECT_EQ(func->funckind, FUNC_PUREVIRTUAL) << i;
-            EXPECT_EQ(func->callconv, CC_STDCALL) << i;
-            EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT) << i;
-            vtable.info()->ReleaseFuncDesc(func);
-        }
+        TYPEATTR attr = AttrOf(vtable.Get());
+        EXPECT_EQ(attr.typekind, TKIND_INTERFACE);
+        EXPECT_EQ(GuidText(attr.guid), itf.iid);
+        EXPECT_EQ(attr.cbSizeVft, itf.entries * library_pointer);
+        EXPECT_EQ(ImplTypesText(vtable.Get()), std::vector<std::string>{kIDispatchBase});
+        ExpectLines(Functions(vtable.Get()), *itf.functions);
     }
 }
 
 // The C++ interfaces the component implements put the same functions in the
 // same slots, reserved entries included.
 TEST_P(TypeLibrary, GeneratedHeaderMatchesTheVtableOffsets) {
-    for (const DualInterface& itf : kDualInterfaces)
-        EXPECT_EQ(HeaderEntries(itf.name), itf.entries) << itf.name;
+    for (const DualInterface& itf : kDualInterfaces) EXPECT_EQ(HeaderEntries(itf.name), itf.entries) << itf.name;
     for (const HeaderSlot& slot : HeaderSlots()) {
         SCOPED_TRACE(std::string(slot.interface_name) + " " + slot.kind + " " + slot.member);
-        Type vtable = ByName(slot.interface_name).VtableFace();
+        ComPtr<ITypeInfo> vtable = VtableFace(ByName(slot.interface_name).Get());
         ASSERT_TRUE(vtable);
         std::string found;
-        for (UINT i = 0; i < vtable.attr().cFuncs; ++i) {
-            std::string line = FunctionText(vtable.info(), i);
+        for (const std::string& line : Functions(vtable.Get()))
             if (std::stoul(line) == slot.slot) found = line;
-        }
         if (std::string(slot.kind) == "reserved") {
             EXPECT_EQ(found, "") << "a described function occupies reserved slot " << slot.slot;
         } else {
@@ -484,55 +364,32 @@ TEST_P(TypeLibrary, GeneratedHeaderMatchesTheVtableOffsets) {
     }
 }
 
-TEST_P(TypeLibrary, EventInterfacesArePureDispatch) {
+TEST_P(TypeLibrary, EventsEnumerationsClassesAndAliases) {
     for (const NamedLines& events : kEvents) {
         SCOPED_TRACE(events.name);
-        Type type = ByName(events.name);
+        ComPtr<ITypeInfo> type = ByName(events.name);
         ASSERT_TRUE(type);
-        EXPECT_EQ(type.attr().typekind, TKIND_DISPATCH);
-        EXPECT_EQ(ImplTypesText(type.info()), std::vector<std::string>{kIDispatchBase});
-        ExpectLines(type.Functions(), events.lines);
-        for (UINT i = 0; i < type.attr().cFuncs; ++i) {
-            FUNCDESC* func = nullptr;
-            ASSERT_EQ(type.info()->GetFuncDesc(i, &func), S_OK);
-            EXPECT_EQ(func->funckind, FUNC_DISPATCH) << i;
-            EXPECT_EQ(func->invkind, INVOKE_FUNC) << i;
-            EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_VOID) << i;
-            type.info()->ReleaseFuncDesc(func);
-        }
+        EXPECT_EQ(ImplTypesText(type.Get()), std::vector<std::string>{kIDispatchBase});
+        ExpectLines(Functions(type.Get()), events.lines);
     }
-}
-
-TEST_P(TypeLibrary, EnumerationsHaveTheirExactMembers) {
     for (const NamedLines& enumeration : kEnums) {
         SCOPED_TRACE(enumeration.name);
-        Type type = ByName(enumeration.name);
+        ComPtr<ITypeInfo> type = ByName(enumeration.name);
         ASSERT_TRUE(type);
-        EXPECT_EQ(type.attr().typekind, TKIND_ENUM);
-        EXPECT_EQ(type.attr().cbSizeInstance, 4u);
-        ExpectLines(EnumText(type.info()), enumeration.lines);
+        EXPECT_EQ(AttrOf(type.Get()).cbSizeInstance, 4u);
+        ExpectLines(EnumText(type.Get()), enumeration.lines);
     }
-}
-
-TEST_P(TypeLibrary, ClassesListEveryIdentifierTheyAnswerTo) {
     for (const NamedLines& cls : kClasses) {
         SCOPED_TRACE(cls.name);
-        Type type = ByName(cls.name);
+        ComPtr<ITypeInfo> type = ByName(cls.name);
         ASSERT_TRUE(type);
-        ExpectLines(ImplTypesText(type.info()), cls.lines);
+        ExpectLines(ImplTypesText(type.Get()), cls.lines);
     }
-}
-
-TEST_P(TypeLibrary, EarlierIdentifiersAreAliasesOfTheCurrentInterfaces) {
-    const struct {
-        const char* alias;
-        const char* target;
-    } aliases[] = {{"xToolBar___v0", "_xToolBar"}, {"xToolBar___v1", "__xToolBar"}};
-    for (const auto& a : aliases) {
-        Type type = ByName(a.alias);
+    // The earlier identifiers are aliases of the current interfaces.
+    for (auto [alias, target] : {std::pair{"xToolBar___v0", "_xToolBar"}, std::pair{"xToolBar___v1", "__xToolBar"}}) {
+        ComPtr<ITypeInfo> type = ByName(alias);
         ASSERT_TRUE(type);
-        EXPECT_EQ(type.attr().typekind, TKIND_ALIAS);
-        EXPECT_EQ(TypeText(type.info(), type.attr().tdescAlias), a.target);
+        EXPECT_EQ(TypeText(type.Get(), AttrOf(type.Get()).tdescAlias), target);
     }
 }
 

@@ -212,7 +212,7 @@ TEST_F(ToolBarRobust, ExactlyShortMaxEntriesAreWalkedToTheLast) {
     Add(root.Get(), Node(L"Extra"));
     host.ClearLog();
     EXPECT_FALSE(Render(root.Get()));
-    EXPECT_FALSE(Find(root.Get(), -7));
+    EXPECT_FALSE(Find(root.Get(), IdOf(last.Get())));
     EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow); SystemError(6, Overflow)");
     EXPECT_EQ(host.Log().size(), 6u);   // the new toolbar's own set-up only
 }
