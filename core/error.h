@@ -64,8 +64,13 @@ HRESULT ReportToCaller(const RuntimeError& e, REFIID iid, const wchar_t* source)
 
 // The boundary of every COM method: runs the body and turns anything it
 // throws into an HRESULT with error information.  Nothing escapes.
+//
+// Error information left over from an earlier failure is dropped on entry, so
+// that a failing callee that sets none cannot lend an old description to
+// this call's error.
 template <class F>
 HRESULT Boundary(REFIID iid, const wchar_t* source, F&& body) noexcept {
+    SetErrorInfo(0, nullptr);
     try {
         body();
         return S_OK;

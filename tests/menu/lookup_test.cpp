@@ -79,6 +79,12 @@ TEST_F(MenuLookup, AFailureEndsTheSearchOfOneBranch) {
     entries->item_failure = MAKE_HRESULT(1, FACILITY_CONTROL, 1234);
     t[L"A"]->putref_SubMenus(entries.Get());
     EventRecorder events(t.root.Get(), DIID___xMenu);
+    // Error information an earlier failure left pending is not lent to this
+    // one, which comes without any.
+    ComPtr<ICreateErrorInfo> stale;
+    ASSERT_EQ(CreateErrorInfo(stale.Out()), S_OK);
+    stale->SetDescription(const_cast<LPOLESTR>(L"stale"));
+    SetErrorInfo(0, stale.As<IErrorInfo>().Get());
     EXPECT_TRUE(Same(Find(t.root.Get(), 7).Get(), t[L"b111"]));
     EXPECT_EQ(events.Joined(), L"SystemError(1234, Application-defined or object-defined error)");
 

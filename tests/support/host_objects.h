@@ -70,7 +70,7 @@ public:
     STDMETHODIMP get_Item(VARIANT index, Node** result) override {
         *result = nullptr;
         long n = Long(Variant(index));
-        SetErrorInfo(0, nullptr);
+        // Fails without error information of its own, as many hosts' objects do.
         if (n == fail_item_at) return item_failure;
         if (n < 1 || n > static_cast<long>(items.size())) return MAKE_HRESULT(1, FACILITY_CONTROL, 9);
         items[static_cast<size_t>(n - 1)].CopyTo(result);
