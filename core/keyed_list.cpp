@@ -1,6 +1,7 @@
 #include "keyed_list.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "../surface/com_object.h"
 
@@ -52,27 +53,30 @@ IndexKey ReadIndexKey(const VARIANT& index) {
 
 namespace {
 
+using Items = std::vector<Variant>;
+
+// Enumerates a snapshot; clones share it.
 class VariantEnum final : public ComObject<VariantEnum, IEnumVARIANT> {
 public:
-    explicit VariantEnum(std::vector<ComPtr<IDispatch>> items, size_t pos = 0) : items_(std::move(items)), pos_(pos) {}
-    ~VariantEnum() override {
-        for (auto& i : items_) DeferredRelease(i);
-    }
+    VariantEnum(std::shared_ptr<const Items> items, size_t pos) : items_(std::move(items)), pos_(pos) {}
 
     STDMETHODIMP Next(ULONG n, VARIANT* out, ULONG* fetched) noexcept override {
+        if (fetched) *fetched = 0;
         if (!out) return E_POINTER;
         ULONG got = 0;
-        while (got < n && pos_ < items_.size()) {
+        for (; got < n && pos_ < items_->size(); ++got, ++pos_) {
             VariantInit(&out[got]);
-            out[got].vt = VT_DISPATCH;
-            items_[pos_++].CopyTo(&out[got].pdispVal);
-            ++got;
+            HRESULT hr = VariantCopy(&out[got], const_cast<VARIANT*>((*items_)[pos_].Get()));
+            if (FAILED(hr)) {
+                while (got) VariantClear(&out[--got]);
+                return hr;
+            }
         }
         if (fetched) *fetched = got;
         return got == n ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG n) noexcept override {
-        size_t left = items_.size() - pos_;
+        size_t left = items_->size() - pos_;
         pos_ += std::min<size_t>(n, left);
         return n <= left ? S_OK : S_FALSE;
     }
@@ -92,19 +96,20 @@ public:
     }
 
 private:
-    std::vector<ComPtr<IDispatch>> items_;
+    std::shared_ptr<const Items> items_;
     size_t pos_;
 };
 
 }  // namespace
 
-HRESULT NewVariantEnum(std::vector<ComPtr<IDispatch>> items, IUnknown** out) noexcept {
+HRESULT NewVariantEnum(std::vector<Variant> items, IUnknown** out) noexcept {
     if (!out) return E_POINTER;
+    *out = nullptr;
     try {
-        *out = MakeObject<VariantEnum>(std::move(items));
+        auto shared = std::make_shared<const Items>(std::move(items));
+        *out = static_cast<IEnumVARIANT*>(MakeObject<VariantEnum>(std::move(shared), 0));
         return S_OK;
     } catch (...) {
-        *out = nullptr;
         return E_OUTOFMEMORY;
     }
 }

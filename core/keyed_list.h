@@ -105,8 +105,7 @@ private:
     std::unordered_map<std::wstring, Item*> index_;
 };
 
-// IEnumVARIANT over a snapshot of a collection's nodes (VT_DISPATCH, or
-// VT_EMPTY... for a Nothing entry: VT_DISPATCH with a null pointer).
-HRESULT NewVariantEnum(std::vector<ComPtr<IDispatch>> items, IUnknown** out) noexcept;
+// IEnumVARIANT over a snapshot of a collection's values, in order.
+HRESULT NewVariantEnum(std::vector<Variant> items, IUnknown** out) noexcept;
 
 }  // namespace zuv

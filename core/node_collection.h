@@ -59,8 +59,9 @@ public:
         if (!result) return E_POINTER;
         *result = nullptr;
         return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
-            std::vector<ComPtr<IDispatch>> items;
-            for (auto& n : list_.Snapshot()) items.push_back(ComPtr<IDispatch>(n.Get()));
+            // A Nothing entry enumerates as Nothing.
+            std::vector<Variant> items;
+            for (auto& n : list_.Snapshot()) items.push_back(Variant::Object(n.Get()));
             Check(NewVariantEnum(std::move(items), result));
         });
     }

@@ -19,50 +19,6 @@ using Items = std::vector<Variant>;
 
 const wchar_t kSource[] = L"XCHost";
 
-class VariantEnum final : public zuv::ComObject<VariantEnum, IEnumVARIANT> {
-public:
-    VariantEnum(std::shared_ptr<const Items> items, size_t pos) : items_(std::move(items)), pos_(pos) {}
-
-    STDMETHODIMP Next(ULONG n, VARIANT* out, ULONG* fetched) noexcept override {
-        if (fetched) *fetched = 0;
-        if (!out) return E_POINTER;
-        ULONG got = 0;
-        for (; got < n && pos_ < items_->size(); ++got, ++pos_) {
-            VariantInit(&out[got]);
-            HRESULT hr = VariantCopy(&out[got], const_cast<VARIANT*>((*items_)[pos_].Get()));
-            if (FAILED(hr)) {
-                while (got) VariantClear(&out[--got]);
-                return hr;
-            }
-        }
-        if (fetched) *fetched = got;
-        return got == n ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG n) noexcept override {
-        size_t left = items_->size() - pos_;
-        pos_ += n < left ? n : left;
-        return n <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() noexcept override {
-        pos_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumVARIANT** out) noexcept override {
-        if (!out) return E_POINTER;
-        try {
-            *out = zuv::MakeObject<VariantEnum>(items_, pos_);
-            return S_OK;
-        } catch (...) {
-            *out = nullptr;
-            return E_OUTOFMEMORY;
-        }
-    }
-
-private:
-    std::shared_ptr<const Items> items_;
-    size_t pos_;
-};
-
 bool Absent(const VARIANT* v) noexcept {
     return !v || v->vt == VT_EMPTY || (v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND) ||
            (v->vt == (VT_BYREF | VT_VARIANT) && Absent(v->pvarVal));
@@ -98,10 +54,10 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         return Guard([&] {
-            auto items = std::make_shared<Items>();
-            items->reserve(entries_.size());
-            for (const Entry& e : entries_) items->push_back(e.value);
-            *out = static_cast<IEnumVARIANT*>(zuv::MakeObject<VariantEnum>(std::move(items), 0));
+            Items items;
+            items.reserve(entries_.size());
+            for (const Entry& e : entries_) items.push_back(e.value);
+            zuv::Check(zuv::NewVariantEnum(std::move(items), out));
         });
     }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/host_calls.h"
 #include "host_node.h"
 
 namespace xchost {
@@ -23,12 +24,13 @@ class KeyBindings;
 
 // The role identifiers the objects answer besides IDispatch.
 extern const IID kIidCommandBarsObject;
-extern const IID kIidCommandBar;
-extern const IID kIidControls;
-extern const IID kIidControl;
-extern const IID kIidPopup;
-extern const IID kIidButton;
-extern const IID kIidKeyBindings;
+// The roles the component casts to, from its own call table.
+using zuv::host::kIidButton;
+using zuv::host::kIidCommandBar;
+using zuv::host::kIidControl;
+using zuv::host::kIidControls;
+using zuv::host::kIidKeyBindings;
+using zuv::host::kIidPopup;
 
 // An injected outcome: the nth matching call fails, or returns an object of
 // the wrong kind.
