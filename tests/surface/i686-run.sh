@@ -34,7 +34,7 @@ ready() {
 }
 
 setup_env() {
-    export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all QEMU_RESERVED_VA=0x7fff0000 WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
     export WINEPATH="Z:$(echo "$2" | tr / '\\')"
     export WINESERVER
     WINESERVER=$(server)

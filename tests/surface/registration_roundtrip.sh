@@ -6,7 +6,7 @@
 # must succeed and change nothing.
 set -u
 wine=$1 server=$2 prefix=$3 dll=$4 regcheck=$5
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEDEBUG=-all QEMU_RESERVED_VA=0x7fff0000 WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 windll="Z:$(echo "$dll" | tr / '\\')"
 work=$prefix.work
 mkdir -p "$work"
