@@ -10,7 +10,7 @@ start)
     # Detached from ctest's pipes, or ctest waits for it forever.
     "$server" -p </dev/null >/dev/null 2>&1 &
     "$run" wineboot -u </dev/null >/dev/null 2>&1 || true
-    for dll in xchost.dll zuvXCHandler.dll; do
+    for dll in xchost.dll zuvXCHandler.dll zuvXCHandlerAudit.dll; do
         "$run" regsvr32 /s "Z:$bin/$dll" </dev/null
     done
     ;;
