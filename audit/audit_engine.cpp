@@ -18,6 +18,9 @@
 #include <climits>
 #include <unordered_map>
 #include <unordered_set>
+#include <cstdint>
+#include <deque>
+#include <string_view>
 
 #include "core/error.h"
 
@@ -40,8 +43,8 @@ struct Rec {
     bool empty = false;       // a Nothing entry, read as a node with every default
     ComPtr<IUnknown> identity;
     ComPtr<IDispatch> node;
-    std::wstring caption;
-    std::wstring key;
+    Bstr caption;             // as the node gave them: read, never copied
+    Bstr key;
     long id = 0;
     bool designed = false;
     bool enabled = true;
@@ -76,7 +79,15 @@ struct RootState {
 };
 
 std::wstring Fold(const std::wstring& s) {
-    if (s.empty()) return s;
+    // Most keys are plain ASCII: folded here without a trip to the locale tables.
+    bool ascii = true;
+    for (wchar_t c : s) ascii = ascii && c < 0x80;
+    if (ascii) {
+        std::wstring folded = s;
+        for (wchar_t& c : folded)
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
+        return folded;
+    }
     int size = LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
     if (size <= 0) return s;
     std::wstring folded(static_cast<size_t>(size), L'\0');
@@ -87,7 +98,7 @@ std::wstring Fold(const std::wstring& s) {
 // The access key of a caption: the character after the first single '&'
 // ("&&" shows an ampersand).  0 when there is none; `dangling` is set when
 // the caption ends in a single '&'.
-wchar_t AccessKey(const std::wstring& caption, bool& dangling) {
+wchar_t AccessKey(std::wstring_view caption, bool& dangling) {
     dangling = false;
     for (size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] != L'&') continue;
@@ -134,11 +145,74 @@ T Get(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
     return value;
 }
 template <class C>
-std::wstring Text(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*)) {
+Bstr Text(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*)) {
     Bstr value;
     Check((object->*getter)(value.Out()));
-    return value.Str();
+    return value;
 }
+
+std::wstring_view View(const Bstr& s) { return std::wstring_view(s.Get() ? s.Get() : L"", s.Length()); }
+
+bool IsAscii(std::wstring_view s) {
+    for (wchar_t c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
+
+// Keys compared as the keyed collections compare them, without letter case:
+// ASCII keys in place, others through their folded form.
+struct CaselessHash {
+    size_t operator()(std::wstring_view s) const noexcept {
+        size_t h = 14695981039346656037ull & SIZE_MAX;
+        for (wchar_t c : s) h = (h ^ static_cast<size_t>(LowerAscii(c))) * (1099511628211ull & SIZE_MAX);
+        return h;
+    }
+};
+struct CaselessEqual {
+    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+        return true;
+    }
+};
+
+// Node identities met so far: an open-addressing table, since the walk asks
+// for every node and a node-based map costs an allocation each.
+class IdentityTable {
+public:
+    // The record of `key`, or -1.
+    int Find(IUnknown* key) const noexcept {
+        if (slots_.empty()) return -1;
+        for (size_t i = Hash(key) & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i].first == key) return slots_[i].second;
+            if (!slots_[i].first) return -1;
+        }
+    }
+    void Insert(IUnknown* key, int value) {
+        if ((used_ + 1) * 2 > slots_.size()) Grow();
+        size_t i = Hash(key) & (slots_.size() - 1);
+        while (slots_[i].first && slots_[i].first != key) i = (i + 1) & (slots_.size() - 1);
+        if (!slots_[i].first) ++used_;
+        slots_[i] = {key, value};
+    }
+
+private:
+    static size_t Hash(IUnknown* p) noexcept {
+        auto v = reinterpret_cast<uintptr_t>(p);
+        return static_cast<size_t>((v >> 4) * 0x9E3779B97F4A7C15ull);
+    }
+    void Grow() {
+        std::vector<std::pair<IUnknown*, int>> old(std::max<size_t>(64, slots_.size() * 2));
+        old.swap(slots_);
+        used_ = 0;
+        for (auto& e : old)
+            if (e.first) Insert(e.first, e.second);
+    }
+    std::vector<std::pair<IUnknown*, int>> slots_;
+    size_t used_ = 0;
+};
 template <class C>
 bool Flag(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(VARIANT_BOOL*)) {
     return Get(object, getter) != VARIANT_FALSE;
@@ -188,10 +262,10 @@ private:
                 if (recs_[states_[i].rec].menu == r.menu) ++n;
             return (r.menu ? L"Menu " : L"ToolBar ") + std::to_wstring(n);
         }
-        if (r.role == Role::kGenerated) return L"\"" + r.caption + L"\" [" + std::to_wstring(r.position) + L"]";
+        if (r.role == Role::kGenerated) return L"\"" + r.caption.Str() + L"\" [" + std::to_wstring(r.position) + L"]";
         if (r.empty) return std::to_wstring(r.position) + L" (Nothing)";
         if (r.role == Role::kSeparator) return std::to_wstring(r.position) + L" (separator)";
-        return std::to_wstring(r.position) + L" \"" + r.caption + L"\"";
+        return std::to_wstring(r.position) + L" \"" + r.caption.Str() + L"\"";
     }
 
     std::wstring PathOf(int index) const {
@@ -226,12 +300,8 @@ private:
     // is reported once per node and never followed.
     bool FirstVisit(IUnknown* object, int parent, long position, int& first, ComPtr<IUnknown>& identity) {
         object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.Out()));
-        auto found = seen_.find(identity.Get());
-        if (found == seen_.end()) {
-            first = -1;
-            return true;
-        }
-        first = found->second;
+        first = seen_.Find(identity.Get());
+        if (first < 0) return true;
         if (reported_.insert(identity.Get()).second) {
             // Is it one of its own ancestors?
             bool inside_itself = false;
@@ -321,8 +391,8 @@ private:
         root->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(r.identity.Out()));
         int rec = NewRec(std::move(r));
         states_[index].rec = rec;
-        if (seen_.count(recs_[rec].identity.Get())) return;  // the same root given twice
-        seen_.emplace(recs_[rec].identity.Get(), rec);
+        if (seen_.Find(recs_[rec].identity.Get()) >= 0) return;  // the same root given twice
+        seen_.Insert(recs_[rec].identity.Get(), rec);
         try {
             recs_[rec].caption = Text(root, &Node::get_Caption);
             states_[index].start_id = Get(root, &Node::get_StartID);
@@ -354,16 +424,52 @@ private:
         }
         recs_[parent].children = count;
         if (count > 0 && !DepthAllowed(parent, depth)) return;
+        std::vector<ComPtr<Node>> all;
+        const bool listed = count > 0 && Enumerate(entries, count, all);
         for (long i = 1; i <= count && Budget(parent); ++i) {
             ComPtr<Node> entry;
-            try {
-                entry = ItemAt<Coll, Node>(entries, i);
-            } catch (const RuntimeError& e) {
-                ReadFailed(e, parent, (L"entry " + std::to_wstring(i)).c_str());
-                return;
+            if (listed) {
+                entry = std::move(all[static_cast<size_t>(i - 1)]);
+            } else {
+                try {
+                    entry = ItemAt<Coll, Node>(entries, i);
+                } catch (const RuntimeError& e) {
+                    ReadFailed(e, parent, (L"entry " + std::to_wstring(i)).c_str());
+                    return;
+                }
             }
             Visit(parent, entry.Get(), i, depth, live);
         }
+    }
+
+    // All entries of a collection at once, through its enumerator: far
+    // cheaper than Item for each position.  False when the collection has no
+    // working enumerator or it does not give exactly `count` nodes; the
+    // caller then reads them by position.
+    template <class Coll, class Node>
+    static bool Enumerate(Coll* entries, long count, std::vector<ComPtr<Node>>& out) {
+        ComPtr<IUnknown> unknown;
+        if (FAILED(entries->get_NewEnum(unknown.Out())) || !unknown) return false;
+        ComPtr<IEnumVARIANT> items = unknown.template As<IEnumVARIANT>();
+        if (!items) return false;
+        std::vector<VARIANT> batch(static_cast<size_t>(count) + 1);
+        for (VARIANT& v : batch) VariantInit(&v);
+        ULONG got = 0;
+        HRESULT hr = items->Next(static_cast<ULONG>(count) + 1, batch.data(), &got);
+        bool ok = SUCCEEDED(hr) && got == static_cast<ULONG>(count);
+        out.reserve(static_cast<size_t>(count));
+        for (ULONG i = 0; i < got && i < batch.size(); ++i) {
+            VARIANT& v = batch[i];
+            IUnknown* object = v.vt == VT_DISPATCH ? v.pdispVal : v.vt == VT_UNKNOWN ? v.punkVal : nullptr;
+            if (v.vt != VT_DISPATCH && v.vt != VT_UNKNOWN) ok = false;
+            ComPtr<Node> node;
+            if (ok && object && FAILED(object->QueryInterface(__uuidof(Node), reinterpret_cast<void**>(node.Out()))))
+                ok = false;
+            if (ok) out.push_back(std::move(node));
+            VariantClear(&v);
+        }
+        if (!ok) out.clear();
+        return ok;
     }
 
     void Visit(int parent, _xMenu* node, long position, int depth, bool live) {
@@ -388,7 +494,7 @@ private:
         r.node = node;
         r.identity = std::move(identity);
         int rec = NewRec(std::move(r));
-        if (recs_[rec].identity) seen_.emplace(recs_[rec].identity.Get(), rec);
+        if (recs_[rec].identity) seen_.Insert(recs_[rec].identity.Get(), rec);
         const LONGLONG before = states_[recs_[rec].root].running;
         bool separator = false, is_array = false, base_zero = true;
         try {
@@ -469,7 +575,7 @@ private:
             r.node = member.Get();
             r.identity = std::move(identity);
             int rec = NewRec(std::move(r));
-            if (recs_[rec].identity) seen_.emplace(recs_[rec].identity.Get(), rec);
+            if (recs_[rec].identity) seen_.Insert(recs_[rec].identity.Get(), rec);
             if (!member) continue;
             try {
                 Rec& n = recs_[rec];
@@ -505,14 +611,13 @@ private:
         r.node = node;
         r.identity = std::move(identity);
         int rec = NewRec(std::move(r));
-        if (recs_[rec].identity) seen_.emplace(recs_[rec].identity.Get(), rec);
+        if (recs_[rec].identity) seen_.Insert(recs_[rec].identity.Get(), rec);
         const LONGLONG before = states_[recs_[rec].root].running;
         bool separator = false;
         try {
             if (node) {
                 Rec& n = recs_[rec];
                 n.caption = Text(node, &_xToolBar::get_Caption);
-                n.key = Text(node, &_xToolBar::get_Key);
                 n.id = Get(node, &_xToolBar::get_ID);
                 n.designed = Flag(node, &_xToolBar::get_IsToolBarDesigned);
                 n.enabled = Flag(node, &_xToolBar::get_Enabled);
@@ -626,20 +731,27 @@ private:
 
     void CheckKeys() {
         // The listing refuses a key it already holds, whatever its case.
-        std::unordered_map<std::wstring, int> first;
+        std::unordered_map<std::wstring_view, int, CaselessHash, CaselessEqual> first;
+        std::deque<std::wstring> folded;   // keys beyond ASCII, in their folded form
         int root = -1;
         for (size_t i = 0; i < recs_.size(); ++i) {
             const Rec& r = recs_[i];
             if (r.root != root) {
                 first.clear();
+                folded.clear();
                 root = r.root;
             }
-            if (!r.menu || r.role == Role::kRoot || r.role == Role::kGenerated || r.key.empty()) continue;
-            auto [it, inserted] = first.emplace(Fold(r.key), static_cast<int>(i));
+            if (!r.menu || r.role == Role::kRoot || r.role == Role::kGenerated || r.key.Empty()) continue;
+            std::wstring_view key = View(r.key);
+            if (!IsAscii(key)) {
+                folded.push_back(Fold(std::wstring(key)));
+                key = folded.back();
+            }
+            auto [it, inserted] = first.emplace(key, static_cast<int>(i));
             if (!inserted) {
                 Add(Severity::kError, L"DuplicateKey",
-                    L"The key " + Quote(r.key) + L" is used twice in one menu tree: GetMenuList fails with error "
-                    L"457 at the second node and lists nothing after it.",
+                    L"The key " + Quote(r.key.Str()) + L" is used twice in one menu tree: GetMenuList fails with "
+                    L"error 457 at the second node and lists nothing after it.",
                     it->second, static_cast<int>(i));
             }
         }
@@ -685,11 +797,11 @@ private:
                 r.role == Role::kGenerated)
                 continue;
             bool dangling = false;
-            wchar_t letter = AccessKey(r.caption, dangling);
+            wchar_t letter = AccessKey(View(r.caption), dangling);
             const int at = static_cast<int>(i);
             if (dangling) {
                 Add(Severity::kWarning, L"AccessKeyAtEnd",
-                    L"The caption " + Quote(r.caption) + L" ends with '&', which marks no access key (write \"&&\" "
+                    L"The caption " + Quote(r.caption.Str()) + L" ends with '&', which marks no access key (write \"&&\" "
                     L"for an ampersand).",
                     at);
             }
@@ -744,7 +856,7 @@ private:
     std::vector<Rec> recs_;
     std::vector<RootState> states_;
     std::vector<Span> spans_;
-    std::unordered_map<IUnknown*, int> seen_;
+    IdentityTable seen_;
     std::unordered_set<IUnknown*> reported_;
     bool stopped_ = false;
 };
