@@ -20,6 +20,7 @@
 #include <unordered_set>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string_view>
 
 #include "core/error.h"
@@ -57,6 +58,25 @@ struct Rec {
     long rendered_children = 0;
     bool partly_read = false; // some entries could not be read or followed
     LONGLONG consumed = 0;    // numbers its rendering uses up, its own included
+};
+
+// The records in blocks that never move: a tree of tens of thousands of
+// nodes grows the store without copying it or asking for ever larger blocks.
+class RecStore {
+public:
+    Rec& operator[](size_t i) noexcept { return blocks_[i / kBlock][i % kBlock]; }
+    const Rec& operator[](size_t i) const noexcept { return blocks_[i / kBlock][i % kBlock]; }
+    size_t size() const noexcept { return size_; }
+    void push_back(Rec r) {
+        if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique<Rec[]>(kBlock));
+        (*this)[size_++] = std::move(r);
+    }
+    void pop_back() noexcept { (*this)[--size_] = Rec(); }
+
+private:
+    static constexpr size_t kBlock = 1024;
+    std::vector<std::unique_ptr<Rec[]>> blocks_;
+    size_t size_ = 0;
 };
 
 // IDs a node has (rendered) or will have (predicted): `count` numbers from `first`.
@@ -162,21 +182,14 @@ wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wc
 
 // Keys compared as the keyed collections compare them, without letter case:
 // ASCII keys in place, others through their folded form.
-struct CaselessHash {
-    size_t operator()(std::wstring_view s) const noexcept {
-        size_t h = 14695981039346656037ull & SIZE_MAX;
-        for (wchar_t c : s) h = (h ^ static_cast<size_t>(LowerAscii(c))) * (1099511628211ull & SIZE_MAX);
-        return h;
+int CaselessCompare(std::wstring_view a, std::wstring_view b) noexcept {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        wchar_t x = LowerAscii(a[i]), y = LowerAscii(b[i]);
+        if (x != y) return x < y ? -1 : 1;
     }
-};
-struct CaselessEqual {
-    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-        return true;
-    }
-};
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
 
 // Node identities met so far: an open-addressing table, since the walk asks
 // for every node and a node-based map costs an allocation each.
@@ -243,8 +256,8 @@ public:
     }
 
     void RunChecks() {
-        for (const Rec& r : recs_)
-            if (r.designed) states_[r.root].rendered = true;
+        for (size_t i = 0; i < recs_.size(); ++i)
+            if (recs_[i].designed) states_[recs_[i].root].rendered = true;
         CheckIds();
         CheckKeys();
         CheckShortcuts();
@@ -675,8 +688,9 @@ private:
                 s.rec);
         }
 
-        std::stable_sort(spans.begin(), spans.end(),
-                         [](const Span& a, const Span& b) { return a.first < b.first; });
+        std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+            return a.first != b.first ? a.first < b.first : a.rec < b.rec;
+        });
         struct Overlap {
             LONGLONG ids = 0;
             LONGLONG first_id = 0;
@@ -731,14 +745,38 @@ private:
 
     void CheckKeys() {
         // The listing refuses a key it already holds, whatever its case.
-        std::unordered_map<std::wstring_view, int, CaselessHash, CaselessEqual> first;
+        // Sorted by a caseless hash: no allocation per key, and whole strings
+        // are compared only where two hashes agree.
+        struct Keyed {
+            ULONGLONG hash;
+            int rec;
+            std::wstring_view key;
+        };
+        std::vector<Keyed> keyed;
         std::deque<std::wstring> folded;   // keys beyond ASCII, in their folded form
+        std::vector<std::pair<int, int>> twice;   // (first, later)
+        auto flush = [&] {
+            std::sort(keyed.begin(), keyed.end(), [](const Keyed& x, const Keyed& y) {
+                return x.hash != y.hash ? x.hash < y.hash : x.rec < y.rec;
+            });
+            // Each later node is reported against the first that holds its key;
+            // `first` carries that node along a run of equal keys.
+            std::vector<int> first(keyed.size(), -1);
+            for (size_t i = 1; i < keyed.size(); ++i) {
+                for (size_t m = i; m > 0 && keyed[m - 1].hash == keyed[i].hash; --m) {
+                    if (CaselessCompare(keyed[m - 1].key, keyed[i].key) != 0) continue;
+                    first[i] = first[m - 1] >= 0 ? first[m - 1] : keyed[m - 1].rec;
+                    twice.emplace_back(first[i], keyed[i].rec);
+                    break;
+                }
+            }
+            keyed.clear();
+        };
         int root = -1;
         for (size_t i = 0; i < recs_.size(); ++i) {
             const Rec& r = recs_[i];
             if (r.root != root) {
-                first.clear();
-                folded.clear();
+                flush();
                 root = r.root;
             }
             if (!r.menu || r.role == Role::kRoot || r.role == Role::kGenerated || r.key.Empty()) continue;
@@ -747,13 +785,17 @@ private:
                 folded.push_back(Fold(std::wstring(key)));
                 key = folded.back();
             }
-            auto [it, inserted] = first.emplace(key, static_cast<int>(i));
-            if (!inserted) {
-                Add(Severity::kError, L"DuplicateKey",
-                    L"The key " + Quote(r.key.Str()) + L" is used twice in one menu tree: GetMenuList fails with "
-                    L"error 457 at the second node and lists nothing after it.",
-                    it->second, static_cast<int>(i));
-            }
+            ULONGLONG h = 14695981039346656037ull;
+            for (wchar_t c : key) h = (h ^ static_cast<ULONGLONG>(LowerAscii(c))) * 1099511628211ull;
+            keyed.push_back(Keyed{h, static_cast<int>(i), key});
+        }
+        flush();
+        std::sort(twice.begin(), twice.end(), [](const auto& x, const auto& y) { return x.second < y.second; });
+        for (const auto& [first, later] : twice) {
+            Add(Severity::kError, L"DuplicateKey",
+                L"The key " + Quote(recs_[later].key.Str()) + L" is used twice in one menu tree: GetMenuList fails "
+                L"with error 457 at the second node and lists nothing after it.",
+                first, later);
         }
     }
 
@@ -853,7 +895,7 @@ private:
     }
 
     Result& result_;
-    std::vector<Rec> recs_;
+    RecStore recs_;
     std::vector<RootState> states_;
     std::vector<Span> spans_;
     IdentityTable seen_;
