@@ -208,6 +208,31 @@ void ClickToolBar(_xToolBar* root, long command_id) {
     VariantClear(&ignored);
 }
 
+// The audit of both trees, late-bound as a script would do it; skipped when
+// the audit library is not registered.
+void PrintAudit(_xMenu* menu, _xToolBar* toolbar) {
+    CLSID clsid;
+    ComPtr<IDispatch> audit;
+    if (FAILED(CLSIDFromProgID(L"zuvXCHandler.Audit", &clsid)) ||
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(audit.Out()))))
+        return;
+    auto call = [&](const wchar_t* name, WORD kind, IDispatch* arg, Variant* result) {
+        LPOLESTR n = const_cast<LPOLESTR>(name);
+        DISPID id = 0;
+        Ok(audit->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id), "audit");
+        Variant a = Variant::Object(arg);
+        DISPPARAMS params{a.Get(), nullptr, arg ? 1u : 0u, 0};
+        Ok(audit->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, result ? result->Out() : nullptr, nullptr,
+                         nullptr), "audit");
+    };
+    call(L"AddMenu", DISPATCH_METHOD, menu, nullptr);
+    call(L"AddToolBar", DISPATCH_METHOD, toolbar, nullptr);
+    Variant report;
+    call(L"Report", DISPATCH_PROPERTYGET, nullptr, &report);
+    if (report.Type() == VT_BSTR) std::printf("\nAudit of the two trees:\n%ls", report.Get()->bstrVal);
+}
+
 int Run() {
     ComPtr<IDispatch> host;
     CLSID host_clsid;
@@ -237,7 +262,8 @@ int Run() {
     auto view = AddMenu(menu.Get(), L"&View", L"View");
     auto status_bar = AddMenu(view.Get(), L"&Status Bar", L"StatusBar");
     Ok(status_bar->put_Checked(VARIANT_TRUE), "Checked");
-    auto ruler = AddMenu(view.Get(), L"&Ruler", L"Ruler");
+    // A deliberate fault for the audit at the end: Ruler's key is Copy's too.
+    auto ruler = AddMenu(view.Get(), L"&Ruler", L"Copy");
     auto zoom = AddMenu(view.Get(), L"&Zoom", L"Zoom");
     AddMenu(zoom.Get(), L"Zoom &In", L"ZoomIn", CTRL | SHIFT, 107 /* + */);
     AddMenu(zoom.Get(), L"Zoom &Out", L"ZoomOut", CTRL | SHIFT, 109 /* - */);
@@ -282,6 +308,7 @@ int Run() {
     rendered = VARIANT_FALSE;
     Ok(toolbar->RenderToolBar(reinterpret_cast<ICommandBarsObject**>(&bars), &rendered), "RenderToolBar");
     std::printf("RenderToolBar: %s\n", rendered ? "True" : "False");
+    PrintAudit(menu.Get(), toolbar.Get());
 
     // Live updates after rendering: Bold is a pressed toggle, Ruler gets checked.
     Ok(bold->put_Value(xToolBarValue_tblPressed), "Value");

@@ -142,6 +142,14 @@ const Case kCases[] = {
          r[L"Open"]->put_Key(B(L"open").Get());
          r[L"Open2"]->put_Key(B(L"OPEN").Get());
      }, {L"DuplicateKey"}},
+    {"keys: one key three times, and keys beyond ASCII", [](Roots& r) {
+         r.Menu(L"A{B C} D E");
+         r[L"B"]->put_Key(B(L"same").Get());
+         r[L"C"]->put_Key(B(L"Same").Get());
+         r[L"D"]->put_Key(B(L"SAME").Get());
+         r[L"A"]->put_Key(B(L"\u00C4pfel").Get());
+         r[L"E"]->put_Key(B(L"\u00E4pfel").Get());
+     }, {L"DuplicateKey", L"DuplicateKey", L"DuplicateKey"}},
     {"keys: distinct keys, and a key twice in two trees", [](Roots& r) {
          r.Menu(L"File{Open} Recent{Open2}");
          r.Menu(L"Other", 5000);
