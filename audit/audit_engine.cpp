@@ -197,13 +197,14 @@ class IdentityTable {
 public:
     // The record of `key`, or -1.
     int Find(IUnknown* key) const noexcept {
-        if (slots_.empty()) return -1;
+        if (slots_.empty() || !key) return -1;
         for (size_t i = Hash(key) & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
             if (slots_[i].first == key) return slots_[i].second;
             if (!slots_[i].first) return -1;
         }
     }
     void Insert(IUnknown* key, int value) {
+        if (!key) return;
         if ((used_ + 1) * 2 > slots_.size()) Grow();
         size_t i = Hash(key) & (slots_.size() - 1);
         while (slots_[i].first && slots_[i].first != key) i = (i + 1) & (slots_.size() - 1);
@@ -312,7 +313,7 @@ private:
     // The node's identity; true when this is its first visit.  A second visit
     // is reported once per node and never followed.
     bool FirstVisit(IUnknown* object, int parent, long position, int& first, ComPtr<IUnknown>& identity) {
-        object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.Out()));
+        identity = IdentityOf(object);
         first = seen_.Find(identity.Get());
         if (first < 0) return true;
         if (reported_.insert(identity.Get()).second) {
@@ -340,6 +341,15 @@ private:
             recs_.pop_back();
         }
         return false;
+    }
+
+    // An object's COM identity; the pointer itself for an object that does
+    // not answer IUnknown as it should.
+    static ComPtr<IUnknown> IdentityOf(IUnknown* object) {
+        ComPtr<IUnknown> identity;
+        if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.Out()))) || !identity)
+            identity = object;
+        return identity;
     }
 
     bool Budget(int parent) {
@@ -401,10 +411,20 @@ private:
         r.root = index;
         r.menu = menu;
         r.node = root;
-        root->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(r.identity.Out()));
+        r.identity = IdentityOf(root);
         int rec = NewRec(std::move(r));
         states_[index].rec = rec;
-        if (seen_.Find(recs_[rec].identity.Get()) >= 0) return;  // the same root given twice
+        int first = seen_.Find(recs_[rec].identity.Get());
+        if (first >= 0) {
+            // A root that already lies in an earlier root's tree.
+            if (reported_.insert(recs_[rec].identity.Get()).second) {
+                Add(Severity::kError, L"SharedNode",
+                    L"This root also lies inside another tree given to the audit: rendering both renders its "
+                    L"nodes twice, and the second rendering overwrites the IDs and controls of the first.",
+                    first, rec);
+            }
+            return;
+        }
         seen_.Insert(recs_[rec].identity.Get(), rec);
         try {
             recs_[rec].caption = Text(root, &Node::get_Caption);
@@ -672,9 +692,15 @@ private:
         for (const Span& s : spans_)
             if (!states_[recs_[s.rec].root].rendered) spans.push_back(s);
         for (size_t i = 0; i < recs_.size(); ++i) {
+            // Lookups compare every node below the root, rendered or not: a
+            // node that keeps an ID of the host's (a separator, an array node,
+            // a node added after rendering) answers for it too.  The default 0
+            // is no command ID.
             const Rec& r = recs_[i];
-            if (!r.designed || !Numbered(r) || !states_[r.root].rendered) continue;
-            spans.push_back(Span{r.id, 1, static_cast<int>(i), false, r.windows_list && r.id == kWindowListId});
+            if (!states_[r.root].rendered || r.role == Role::kRoot || r.empty) continue;
+            if (!(r.designed && Numbered(r)) && r.id == 0) continue;
+            spans.push_back(Span{r.id, 1, static_cast<int>(i), false,
+                                 r.designed && r.windows_list && r.id == kWindowListId});
         }
 
         for (const Span& s : spans) {

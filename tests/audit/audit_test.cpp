@@ -95,6 +95,10 @@ const Case kCases[] = {
          r.render = {r.Menu(L"F{R}", 0), r.ToolBar(L"X", 2)};   // F 1, R 2 3; X 3
          MakeArray(r[L"R"], 2);
      }, {L"DuplicateID"}},
+    {"rendered: a separator keeps an ID a rendered node was given", [](Roots& r) {
+         r.render = {r.Menu(L"F{a - b}", 0)};   // F 1, a 2, b 3
+         r[L"-"]->put_ID(3);
+     }, {L"DuplicateID"}},
     {"rendered: 35000 on an entry that is not the window list", [](Roots& r) {
          r.render = {r.Menu(L"A B", 34998)};
      }, {L"WindowListID"}},
@@ -364,6 +368,10 @@ TEST_F(AuditTest, HostileTreesEndWithFindings) {
              _xMenu* root = r.Menu(L"A{B}");
              r.Cycle(r[L"B"], root);
          }, {L"NodeContainsItself"}},
+        {"a root that lies in another root's tree", [](Roots& r) {
+             r.Menu(L"A{B{C}}");
+             r.menus.push_back(r[L"B"]);
+         }, {L"SharedNode"}},
         {"a host's own nodes", [](Roots& r) {
              _xMenu* root = r.Menu(L"", 0);
              auto a = Add(root, NewForeignMenu());
