@@ -192,7 +192,15 @@ private:
     }
 
     void RunAudit() {
-        // A copy: a host's node may call back into this audit while it is read.
+        // A host's node may call back into this audit while it is read: the
+        // roots are a copy, and a second Run from inside the first is refused
+        // rather than recursing without end.
+        if (running_) RaiseError(kErrInvalidCall, L"The audit is already running: Run was called from a node it reads");
+        running_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{running_};
         const std::vector<Root> roots = roots_;
         Result result = audit::Run(roots);
         std::vector<ComPtr<_xAuditFinding>> items;
@@ -210,6 +218,7 @@ private:
     std::vector<Root> roots_;
     ComPtr<_xAuditFindings> findings_;
     std::wstring report_;
+    bool running_ = false;
 };
 
 }  // namespace

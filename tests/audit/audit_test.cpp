@@ -399,6 +399,26 @@ TEST_F(AuditTest, HostileTreesEndWithFindings) {
     }
 }
 
+// A host's node that calls back into the audit while it is read.
+TEST_F(AuditTest, RunFromInsideARunIsRefused) {
+    Roots r;
+    _xMenu* root = r.Menu(L"", 0);
+    Add(root, NewForeignMenu());
+    AddRoots(r);
+    HRESULT nested = S_OK;
+    long clears = 0;
+    g_on_foreign_read = [&] {
+        ComPtr<_xAuditFindings> inner;
+        nested = audit->Run(inner.Out());
+        clears += audit->Clear() == S_OK;   // the running audit keeps its own copy of the roots
+    };
+    EXPECT_EQ(Codes(), std::vector<std::wstring>{});
+    g_on_foreign_read = nullptr;
+    EXPECT_EQ(nested, MAKE_HRESULT(1, FACILITY_CONTROL, 5));
+    EXPECT_GT(clears, 0);
+    EXPECT_EQ(Read(audit.Get(), &_xAudit::get_RootCount), 0);
+}
+
 // Anything a late-bound caller may pass: a clear run-time error, nothing taken.
 TEST_F(AuditTest, WrongInputIsAClearError) {
     ComPtr<IDispatch> dictionary;
