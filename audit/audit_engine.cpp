@@ -717,42 +717,61 @@ private:
         std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
             return a.first != b.first ? a.first < b.first : a.rec < b.rec;
         });
+
+        // IDs nodes carry now: each later node against the first with its ID.
+        int first_with_id = -1;
+        for (size_t k = 0; k < spans.size(); ++k) {
+            const Span& s = spans[k];
+            if (s.predicted || s.window_list) continue;
+            if (first_with_id >= 0 && spans[first_with_id].first == s.first) {
+                Add(Severity::kError, L"DuplicateID",
+                    L"Two nodes carry the ID " + std::to_wstring(s.first) +
+                        L": GetMenu and GetToolBar return the first, so a click on the second is taken for the first.",
+                    spans[first_with_id].rec, s.rec);
+            } else {
+                first_with_id = static_cast<int>(k);
+            }
+        }
+
+        // IDs to come against every other root's, summed per pair of roots.
+        // Spans are met in order of their first ID; a span is compared with
+        // those met before it that have not ended yet.  Carried IDs are single
+        // numbers and end in the order they were met.
         struct Overlap {
             LONGLONG ids = 0;
             LONGLONG first_id = 0;
             int a = -1, b = -1;
         };
         std::vector<std::pair<std::pair<int, int>, Overlap>> overlaps;  // per pair of roots, in order met
-        std::vector<size_t> active;
+        std::vector<size_t> open_predicted;
+        std::deque<size_t> open_carried;
+        auto overlap = [&](const Span& t, const Span& s) {
+            const int rt = recs_[t.rec].root, rs = recs_[s.rec].root;
+            if (rt == rs) return;  // one rendering never gives a number twice
+            LONGLONG lo = std::max(t.first, s.first), hi = std::min(t.last(), s.last());
+            if (lo > hi) return;
+            auto key = std::make_pair(std::min(rt, rs), std::max(rt, rs));
+            auto it = std::find_if(overlaps.begin(), overlaps.end(), [&](const auto& o) { return o.first == key; });
+            if (it == overlaps.end()) {
+                overlaps.push_back({key, Overlap{0, lo, t.rec, s.rec}});
+                it = overlaps.end() - 1;
+            }
+            it->second.ids += hi - lo + 1;
+        };
         for (size_t k = 0; k < spans.size(); ++k) {
             const Span& s = spans[k];
-            active.erase(std::remove_if(active.begin(), active.end(),
-                                        [&](size_t a) { return spans[a].last() < s.first; }),
-                         active.end());
-            for (size_t a : active) {
-                const Span& t = spans[a];
-                if (t.window_list || s.window_list) continue;  // reported as WindowListID
-                const int rt = recs_[t.rec].root, rs = recs_[s.rec].root;
-                if (!t.predicted && !s.predicted) {
-                    Add(Severity::kError, L"DuplicateID",
-                        L"Two nodes carry the ID " + std::to_wstring(s.first) +
-                            L": GetMenu and GetToolBar return the first, so a click on the second is taken "
-                            L"for the first.",
-                        t.rec, s.rec);
-                    continue;
-                }
-                if (rt == rs) continue;  // one rendering never gives a number twice
-                LONGLONG lo = std::max(t.first, s.first), hi = std::min(t.last(), s.last());
-                auto key = std::make_pair(std::min(rt, rs), std::max(rt, rs));
-                auto it = std::find_if(overlaps.begin(), overlaps.end(),
-                                       [&](const auto& o) { return o.first == key; });
-                if (it == overlaps.end()) {
-                    overlaps.push_back({key, Overlap{0, lo, t.rec, s.rec}});
-                    it = overlaps.end() - 1;
-                }
-                it->second.ids += hi - lo + 1;
+            if (s.window_list) continue;  // reported as WindowListID
+            open_predicted.erase(std::remove_if(open_predicted.begin(), open_predicted.end(),
+                                                [&](size_t a) { return spans[a].last() < s.first; }),
+                                 open_predicted.end());
+            while (!open_carried.empty() && spans[open_carried.front()].last() < s.first) open_carried.pop_front();
+            for (size_t a : open_predicted) overlap(spans[a], s);
+            if (s.predicted) {
+                for (size_t a : open_carried) overlap(spans[a], s);
+                open_predicted.push_back(k);
+            } else {
+                open_carried.push_back(k);
             }
-            active.push_back(k);
         }
         for (const auto& [roots, o] : overlaps) {
             const Rec& a = recs_[states_[roots.first].rec];

@@ -91,6 +91,9 @@ const Case kCases[] = {
     {"rendered: two roots numbered alike", [](Roots& r) {
          r.render = {r.Menu(L"A", 0), r.ToolBar(L"B", 0)};
      }, {L"DuplicateID"}},
+    {"rendered: three nodes with one ID, each later one against the first", [](Roots& r) {
+         r.render = {r.Menu(L"A", 0), r.ToolBar(L"B", 0), r.ToolBar(L"C", 0)};
+     }, {L"DuplicateID", L"DuplicateID"}},
     {"rendered: a generated array entry and a button", [](Roots& r) {
          r.render = {r.Menu(L"F{R}", 0), r.ToolBar(L"X", 2)};   // F 1, R 2 3; X 3
          MakeArray(r[L"R"], 2);
