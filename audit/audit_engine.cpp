@@ -10,8 +10,8 @@
 // number, a menu array takes ArrayCount numbers and an ordinary entry one;
 // a window-list entry uses up its number but is given 35000; on a toolbar
 // every node that is not a separator takes one number, at any depth.
-// Nodes below a separator or beside it in an array node's SubMenus are
-// never rendered: they are read (keys, structure) but not numbered.
+// Nodes below a separator, and a menu array's own SubMenus, are never
+// rendered: they are read (keys, structure) but not numbered.
 #include "audit_engine.h"
 
 #include <algorithm>
