@@ -457,52 +457,18 @@ private:
         }
         recs_[parent].children = count;
         if (count > 0 && !DepthAllowed(parent, depth)) return;
-        std::vector<ComPtr<Node>> all;
-        const bool listed = count > 0 && Enumerate(entries, count, all);
+        // By position, as the component's own walks read them, so that the
+        // audit sees the entries they see.
         for (long i = 1; i <= count && Budget(parent); ++i) {
             ComPtr<Node> entry;
-            if (listed) {
-                entry = std::move(all[static_cast<size_t>(i - 1)]);
-            } else {
-                try {
-                    entry = ItemAt<Coll, Node>(entries, i);
-                } catch (const RuntimeError& e) {
-                    ReadFailed(e, parent, (L"entry " + std::to_wstring(i)).c_str());
-                    return;
-                }
+            try {
+                entry = ItemAt<Coll, Node>(entries, i);
+            } catch (const RuntimeError& e) {
+                ReadFailed(e, parent, (L"entry " + std::to_wstring(i)).c_str());
+                return;
             }
             Visit(parent, entry.Get(), i, depth, live);
         }
-    }
-
-    // All entries of a collection at once, through its enumerator: far
-    // cheaper than Item for each position.  False when the collection has no
-    // working enumerator or it does not give exactly `count` nodes; the
-    // caller then reads them by position.
-    template <class Coll, class Node>
-    static bool Enumerate(Coll* entries, long count, std::vector<ComPtr<Node>>& out) {
-        ComPtr<IUnknown> unknown;
-        if (FAILED(entries->get_NewEnum(unknown.Out())) || !unknown) return false;
-        ComPtr<IEnumVARIANT> items = unknown.template As<IEnumVARIANT>();
-        if (!items) return false;
-        std::vector<VARIANT> batch(static_cast<size_t>(count) + 1);
-        for (VARIANT& v : batch) VariantInit(&v);
-        ULONG got = 0;
-        HRESULT hr = items->Next(static_cast<ULONG>(count) + 1, batch.data(), &got);
-        bool ok = SUCCEEDED(hr) && got == static_cast<ULONG>(count);
-        out.reserve(static_cast<size_t>(count));
-        for (ULONG i = 0; i < got && i < batch.size(); ++i) {
-            VARIANT& v = batch[i];
-            IUnknown* object = v.vt == VT_DISPATCH ? v.pdispVal : v.vt == VT_UNKNOWN ? v.punkVal : nullptr;
-            if (v.vt != VT_DISPATCH && v.vt != VT_UNKNOWN) ok = false;
-            ComPtr<Node> node;
-            if (ok && object && FAILED(object->QueryInterface(__uuidof(Node), reinterpret_cast<void**>(node.Out()))))
-                ok = false;
-            if (ok) out.push_back(std::move(node));
-            VariantClear(&v);
-        }
-        if (!ok) out.clear();
-        return ok;
     }
 
     void Visit(int parent, _xMenu* node, long position, int depth, bool live) {
