@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZUV_BUILD_DIR:-$here/build}
 action=${1:-test}
 
-packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest)
+packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest wixl msitools)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
