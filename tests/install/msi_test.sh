@@ -8,6 +8,8 @@
 #   lifecycle       install, use, install the other architecture beside it,
 #                   repair, remove one, remove both: registry as before
 #   upgrade-x64|x86 a higher version replaces the installed one
+#   regfree         the release package's DLLs and manifest, unregistered,
+#                   used through a program's manifest (both architectures)
 # Prints one line per step and PASS at the end when every step held.
 set -u
 case=$1 build=$2 src=$3
@@ -89,6 +91,10 @@ one_product() {
     [ "$found" = "$2" ]
 }
 
+if [ ! -x "$wine32" ] || ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
+    echo "32-bit Wine is missing (wine32:i386 run by qemu-user-static): sh tests/surface/i686-run.sh install" >&2
+    exit 1
+fi
 "$server" -k >/dev/null 2>&1 || true
 if [ "$case" = prefix ]; then
     if [ ! -f "$WINEPREFIX/.zuv-ready" ]; then
@@ -182,6 +188,33 @@ upgrade-x64 | upgrade-x86)
     step "gone" absent "$arch"
     step "export after" export_classes after
     step "registry exactly as before" same_as before after
+    ;;
+regfree)
+    step "export before" export_classes before
+    step "unpack the release package" python3 -m zipfile -e "$build/zuvXCHandler-$version.zip" "$work"
+    step "not registered" unusable x64
+    for arch in x64 x86; do
+        # A copy of the script host with a manifest naming the component's
+        # assembly, beside the DLL and its manifest.
+        app=$work/app-$arch
+        mkdir -p "$app"
+        if [ "$arch" = x64 ]; then system=system32; else system=syswow64; fi
+        cp "$WINEPREFIX/drive_c/windows/$system/cscript.exe" "$app/"
+        cp "$work/zuvXCHandler-$version/$arch/zuvXCHandler.dll" "$work/zuvXCHandler-$version/zuvXCHandler.sxs.manifest" "$app/"
+        cat >"$app/cscript.exe.manifest" <<MANIFEST
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <assemblyIdentity type="win32" name="regfree.host" version="1.0.0.0"/>
+  <dependency><dependentAssembly>
+    <assemblyIdentity type="win32" name="zuvXCHandler.sxs" version="$version"/>
+  </dependentAssembly></dependency>
+</assembly>
+MANIFEST
+        step "$arch program with the manifest uses it" sh -c "'$(loader "$arch")' '$(winpath "$app/cscript.exe")' //nologo \
+            '$(winpath "$src/tests/install/use_component.vbs")' </dev/null | tr -d '\r' | grep -v '^qemu: ' | tail -n 1 | grep -qx PASS"
+    done
+    step "export after" export_classes after
+    step "registry untouched" same_as before after
     ;;
 *)
     echo "unknown case $case" >&2

@@ -92,7 +92,10 @@ def main():
     for problem in problems:
         print(problem)
     print("%d problem(s)" % len(problems))
-    return 1 if problems else 0
+    if problems:
+        return 1
+    print("PASS")
+    return 0
 
 
 if __name__ == "__main__":
