@@ -20,6 +20,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
+# 32-bit Wine through qemu-user (the i686 installer tests need it).
+if [ ! -x /usr/lib/wine/wine ] || ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
+    if [ "$(id -u)" -eq 0 ]; then sh "$here/tests/surface/i686-run.sh" install; else sudo sh "$here/tests/surface/i686-run.sh" install; fi
+fi
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
