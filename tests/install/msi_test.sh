@@ -182,6 +182,8 @@ upgrade-x64 | upgrade-x86)
     step "install $next over it" "$wine64" msiexec /i "$(winpath "$work/next.msi")" /qn
     step "one product, $that" one_product "$arch" "$that"
     step "used after the upgrade" use "$arch"
+    step "$version refuses to replace $next" sh -c "! '$wine64' msiexec /i '$(msi "$arch")' /qn"
+    step "still one product, $that" one_product "$arch" "$that"
     step "the older package is no longer installed" sh -c "! '$wine64' msiexec /x '$(msi "$arch")' /qn"
     step "remove $next" "$wine64" msiexec /x "$(winpath "$work/next.msi")" /qn
     step "no product left" one_product "$arch" ""

@@ -75,7 +75,8 @@ def main():
             names = set(package.namelist())
             expected = ["x64/zuvXCHandler.dll", "x86/zuvXCHandler.dll", "zuvXCHandler.sxs.manifest",
                         "%s-x64.msi" % name, "%s-x86.msi" % name, "include/zuvXCHandler.idl",
-                        "include/zuvXCHandler.h", "include/zuvXCHandler_i.c", "README.txt", "examples/demo.cpp"]
+                        "include/zuvXCHandler.h", "include/zuvXCHandler_i.c", "include/commandbars.h",
+                        "include/collection.h", "README.txt", "examples/demo.cpp"]
             for entry in expected:
                 if name + "/" + entry not in names:
                     problems.append("%s lacks %s" % (zip_path, entry))
