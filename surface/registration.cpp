@@ -1,7 +1,7 @@
 // Self-registration: the type library, the two creatable classes with their
 // ProgIDs, and the interface identifiers the component answers to.
 //
-// Layout written under HKEY_CLASSES_ROOT:
+// Layout written under HKEY_CLASSES_ROOT (the rows are in registration_table.h):
 //   TypeLib\{LIBID}\1.1\...                  (RegisterTypeLib)
 //   CLSID\{clsid}                             class name
 //     InprocServer32 = <dll path>, ThreadingModel = Apartment
@@ -18,7 +18,10 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <initializer_list>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "module.h"
 #include "zuvXCHandler.h"
@@ -26,17 +29,16 @@
 namespace zuv {
 namespace {
 
-// Earlier identifiers of the toolbar interface and of its event interface.
-constexpr IID kIidToolBarV0 = {0x0483a138, 0x1dcd, 0x4b0a, {0x86, 0x72, 0xc0, 0x1d, 0x0d, 0x32, 0x5d, 0xd5}};
-constexpr IID kIidToolBarEventsV1 = {0xb5aae547, 0xae84, 0x4b3b, {0x96, 0x6e, 0x43, 0x95, 0xc9, 0xa6, 0x0c, 0x31}};
-
-// Proxy/stub class of automation-compatible interfaces (type-library marshalling).
-constexpr CLSID kPsOaInterface = {0x00020424, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-constexpr WORD kMajor = 1;
-constexpr WORD kMinor = 1;
-constexpr LCID kLibLcid = 0x409;
-constexpr const wchar_t* kVersion = L"1.1";
+// The rows and identifiers come from the registration table, which the
+// installer is generated from as well.
+#define ZUV_REG_GUID(symbol, l, w1, w2, b0, b1, b2, b3, b4, b5, b6, b7) \
+    constexpr GUID symbol = {l, w1, w2, {b0, b1, b2, b3, b4, b5, b6, b7}};
+#define ZUV_REG_LIBRARY(libid, major, minor, lcid, help) \
+    constexpr WORD kMajor = major;                        \
+    constexpr WORD kMinor = minor;                        \
+    constexpr LCID kLibLcid = lcid;                       \
+    constexpr const wchar_t* kVersion = L"" #major "." #minor;
+#include "registration_table.h"
 
 struct ClassEntry {
     const CLSID* clsid;
@@ -45,8 +47,8 @@ struct ClassEntry {
 };
 
 const ClassEntry kClasses[] = {
-    {&CLSID_xMenu, L"xMenu", L"zuvXCHandler.xMenu"},
-    {&CLSID_xToolBar, L"xToolBar", L"zuvXCHandler.xToolBar"},
+#define ZUV_REG_CLASS(clsid, name, progid) {&clsid, L"" name, L"" progid},
+#include "registration_table.h"
 };
 
 struct InterfaceEntry {
@@ -55,15 +57,41 @@ struct InterfaceEntry {
 };
 
 const InterfaceEntry kInterfaces[] = {
-    {&IID__xMenu, L"_xMenu"},
-    {&IID__xMenuCollection, L"_xMenuCollection"},
-    {&IID__xToolBar, L"_xToolBar"},
-    {&IID__xToolBarCollection, L"_xToolBarCollection"},
-    {&DIID___xMenu, L"__xMenu"},
-    {&DIID___xToolBar, L"__xToolBar"},
-    {&kIidToolBarV0, L"xToolBar___v0"},
-    {&kIidToolBarEventsV1, L"xToolBar___v1"},
+#define ZUV_REG_INTERFACE(iid, name) {&iid, L"" name},
+#include "registration_table.h"
 };
+
+// One registry entry: key, value name (empty: the default value) and value
+// with placeholders; a null value makes the key alone.
+struct Row {
+    const wchar_t* key;
+    const wchar_t* name;
+    const wchar_t* value;
+};
+
+const Row kClassRows[] = {
+#define ZUV_REG_CLASS_ROW(key, value_name, value) {L"" key, L"" value_name, L"" value},
+#define ZUV_REG_CLASS_KEY(key) {L"" key, L"", nullptr},
+#include "registration_table.h"
+};
+
+const Row kInterfaceRows[] = {
+#define ZUV_REG_INTERFACE_ROW(key, value_name, value) {L"" key, L"" value_name, L"" value},
+#include "registration_table.h"
+};
+
+using Substitutions = std::initializer_list<std::pair<const wchar_t*, std::wstring>>;
+
+// Replaces every {placeholder} of the text by its value.
+std::wstring Expand(const wchar_t* text, Substitutions values) {
+    std::wstring out = text;
+    for (const auto& [name, value] : values) {
+        const std::wstring token = std::wstring(L"{") + name + L"}";
+        for (size_t at = out.find(token); at != std::wstring::npos; at = out.find(token, at + value.size()))
+            out.replace(at, token.size(), value);
+    }
+    return out;
+}
 
 std::wstring GuidText(REFGUID guid) {
     wchar_t text[40] = {};
@@ -133,32 +161,33 @@ HRESULT RegisterTypeLibrary(const std::wstring& path) {
     return hr;
 }
 
+LSTATUS WriteRows(const Row* begin, const Row* end, Substitutions values) {
+    for (const Row* row = begin; row != end; ++row) {
+        const std::wstring key = Expand(row->key, values);
+        LSTATUS s = row->value ? SetString(key, *row->name ? row->name : nullptr, Expand(row->value, values))
+                               : CreateKey(key);
+        if (s != ERROR_SUCCESS) return s;
+    }
+    return ERROR_SUCCESS;
+}
+
 LSTATUS RegisterClassKeys(const ClassEntry& entry, const std::wstring& path, const std::wstring& libid) {
-    const std::wstring clsid = GuidText(*entry.clsid);
-    const std::wstring key = L"CLSID\\" + clsid;
-    LSTATUS s;
-    if ((s = SetString(key, nullptr, entry.name))) return s;
-    if ((s = SetString(key + L"\\InprocServer32", nullptr, path))) return s;
-    if ((s = SetString(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"))) return s;
-    if ((s = SetString(key + L"\\ProgID", nullptr, entry.progid))) return s;
-    if ((s = SetString(key + L"\\VersionIndependentProgID", nullptr, entry.progid))) return s;
-    if ((s = SetString(key + L"\\TypeLib", nullptr, libid))) return s;
-    if ((s = SetString(key + L"\\Version", nullptr, kVersion))) return s;
-    if ((s = CreateKey(key + L"\\Programmable"))) return s;
-    const std::wstring prog = entry.progid;
-    if ((s = SetString(prog, nullptr, entry.name))) return s;
-    return SetString(prog + L"\\Clsid", nullptr, clsid);
+    return WriteRows(std::begin(kClassRows), std::end(kClassRows),
+                     {{L"clsid", GuidText(*entry.clsid)},
+                      {L"name", entry.name},
+                      {L"progid", entry.progid},
+                      {L"libid", libid},
+                      {L"version", kVersion},
+                      {L"path", path}});
 }
 
 LSTATUS RegisterInterfaceKeys(const InterfaceEntry& entry, const std::wstring& libid) {
-    const std::wstring key = L"Interface\\" + GuidText(*entry.iid);
-    const std::wstring ps = GuidText(kPsOaInterface);
-    LSTATUS s;
-    if ((s = SetString(key, nullptr, entry.name))) return s;
-    if ((s = SetString(key + L"\\ProxyStubClsid", nullptr, ps))) return s;
-    if ((s = SetString(key + L"\\ProxyStubClsid32", nullptr, ps))) return s;
-    if ((s = SetString(key + L"\\TypeLib", nullptr, libid))) return s;
-    return SetString(key + L"\\TypeLib", L"Version", kVersion);
+    return WriteRows(std::begin(kInterfaceRows), std::end(kInterfaceRows),
+                     {{L"iid", GuidText(*entry.iid)},
+                      {L"name", entry.name},
+                      {L"libid", libid},
+                      {L"version", kVersion},
+                      {L"proxy", GuidText(kPsOaInterface)}});
 }
 
 // Removes the class, ProgID and interface keys; returns the first failure.

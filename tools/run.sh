@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZUV_BUILD_DIR:-$here/build}
 action=${1:-test}
 
-packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest)
+packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest wixl msitools)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,6 +19,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+# 32-bit Wine through qemu-user (the i686 installer tests need it).
+if [ ! -x /usr/lib/wine/wine ] || ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
+    if [ "$(id -u)" -eq 0 ]; then sh "$here/tests/surface/i686-run.sh" install; else sudo sh "$here/tests/surface/i686-run.sh" install; fi
 fi
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
