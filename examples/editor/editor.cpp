@@ -184,6 +184,15 @@ bool Check() {
     HWND toolbar = FindWindowExW(g_app.window, nullptr, TOOLBARCLASSNAMEW, nullptr);
     int buttons = toolbar ? static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0)) : 0;
     std::printf("editor: %d menus, %d toolbar buttons\n", menus, buttons);
+    // Where they are on the screen, for a screenshot check.
+    MENUBARINFO bar{};
+    bar.cbSize = sizeof(bar);
+    RECT tb{};
+    if (GetMenuBarInfo(g_app.window, OBJID_MENU, 0, &bar) && toolbar && GetWindowRect(toolbar, &tb)) {
+        const RECT& m = bar.rcBar;
+        std::printf("editor: menu bar %ldx%ld+%ld+%ld\n", m.right - m.left, m.bottom - m.top, m.left, m.top);
+        std::printf("editor: toolbar %ldx%ld+%ld+%ld\n", tb.right - tb.left, tb.bottom - tb.top, tb.left, tb.top);
+    }
     return menus == 5 && buttons == 7;
 }
 
