@@ -7,6 +7,7 @@
 //     --exit-after  closes the window after that many milliseconds
 //     --check       prints what the window shows and exits 0 when the menus
 //                   and the toolbar are there ("editor: ok")
+//     --open-menu   opens the File menu once the window is up (screenshots)
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -196,7 +197,7 @@ bool Check() {
     return menus == 5 && buttons == 7;
 }
 
-int Run(int exit_after, bool check) {
+int Run(int exit_after, bool check, bool open_menu) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSW wc{};
@@ -242,6 +243,8 @@ int Run(int exit_after, bool check) {
     if (exit_after > 0) SetTimer(g_app.window, 1, exit_after, nullptr);
     int result = 0;
     if (check) result = Check() ? 0 : 1;
+    // As if Alt+F had been pressed.
+    if (open_menu) PostMessageW(g_app.window, WM_SYSCOMMAND, SC_KEYMENU, 'f');
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -261,16 +264,17 @@ int Run(int exit_after, bool check) {
 
 int main(int argc, char** argv) {
     int exit_after = 0;
-    bool check = false;
+    bool check = false, open_menu = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--exit-after" && i + 1 < argc) exit_after = std::atoi(argv[++i]);
         else if (a == "--check") check = true;
+        else if (a == "--open-menu") open_menu = true;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
     int result = 2;
     try {
-        result = Run(exit_after, check);
+        result = Run(exit_after, check, open_menu);
     } catch (const zuv::RuntimeError& e) {
         std::printf("editor: error %ld while %s: %ls\n", e.Number(), g_stage, e.Description().c_str());
     }

@@ -35,7 +35,7 @@ screenshot)
     log=$(mktemp)
     trap 'rm -f "$log"' EXIT
     "$here/xvfb-run.sh" sh -c '
-        "$1" "$2" --check --exit-after 6000 >"$3" 2>/dev/null &
+        "$1" "$2" --check --open-menu --exit-after 6000 >"$3" 2>/dev/null &
         app=$!
         i=0
         while ! grep -q "^editor: toolbar" "$3" 2>/dev/null; do
