@@ -520,6 +520,8 @@ LRESULT NativeCommandBars::OnNotify(HWND hwnd, NMHDR* header, bool& handled) noe
 LRESULT CALLBACK NativeCommandBars::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                                DWORD_PTR self_data) {
     auto* self = reinterpret_cast<NativeCommandBars*>(self_data);
+    // An event handler may release the command bars meanwhile.
+    ComPtr<IUnknown> keep(self->Unknown());
     State& state = *self->state_;
     switch (msg) {
     case WM_COMMAND:

@@ -20,6 +20,20 @@ std::wstring PlainText(const std::wstring& caption) {
 
 bool IsMenuBar(const Bar* bar) noexcept { return bar->kind != BarKind::ToolBar; }
 
+// The windows a window list shows: visible, titled, unowned, no tool windows.
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM data) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(data);
+    if (IsWindowVisible(hwnd) && GetWindowTextLengthW(hwnd) > 0 && !GetWindow(hwnd, GW_OWNER) &&
+        !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+        try {
+            list->push_back(hwnd);
+        } catch (...) {
+            return FALSE;
+        }
+    }
+    return list->size() < static_cast<size_t>(State::kMaxWindows);
+}
+
 }  // namespace
 
 std::wstring KeyText(long flags, long key) {
@@ -85,6 +99,7 @@ Control* State::AddControl(Bar* bar, long type, long id, const std::wstring& cap
     if (type < kCommand || type > kDropDownButton)
         RaiseError(kErrInvalidCall, L"Control type " + std::to_wstring(type) +
                                         L" is not one the native command bars can show (1 to 4)");
+    CommandOf(id);   // a command number first: a control that cannot have one is not added
     auto control = std::make_unique<Control>();
     control->type = type;
     control->id = id;
@@ -126,10 +141,12 @@ void State::RemoveWindowStyle(LONG style) {
 }
 
 void State::Changed(Control* control) {
-    CommandOf(control->id);   // may fail: the value is kept, the bar shows what it can
     Bar* bar = control->parent;
     if (IsMenuBar(bar)) BuildMenu(bar);
     else BuildToolBar(bar);
+    // A control whose new ID cannot be numbered is left out of its bar; the
+    // caller hears why.
+    CommandOf(control->id);
 }
 
 WORD State::CommandOf(long id) {
@@ -140,6 +157,15 @@ WORD State::CommandOf(long id) {
         RaiseError(kErrOverflow, L"Too many command IDs outside 1 to 61439 for the native command bars");
     stand_ins_.push_back(id);
     return static_cast<WORD>(kFirstStandIn + stand_ins_.size() - 1);
+}
+
+bool State::TryCommandOf(long id, WORD& command) noexcept {
+    try {
+        command = CommandOf(id);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 bool State::Resolve(WORD command, long& id, HWND& window) const noexcept {
@@ -182,23 +208,28 @@ void State::BuildMenu(Bar* bar) noexcept {
     if (!menu) return;
     while (RemoveMenu(menu, 0, MF_BYPOSITION)) {
     }
-    try {
-        bool any = false;
-        for (Control* c : bar->controls) {
-            if (!c->visible) continue;
-            if (c->group && any) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            any = true;
-            if (c->type == kCommand && c->id == kWindowListId && window_list_text.empty()) {
-                AppendWindowList(menu, *c);
-                continue;
-            }
-            const std::wstring text = c->type == kCommand && c->id == kWindowListId ? window_list_text : MenuText(*c);
-            UINT flags = MF_STRING | (c->enabled ? MF_ENABLED : MF_GRAYED) | (c->checked ? MF_CHECKED : MF_UNCHECKED);
-            if (c->IsPopup()) AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(c->drop_down->menu), text.c_str());
-            else AppendMenuW(menu, flags, CommandOf(c->id), text.c_str());
+    bool any = false;
+    for (Control* c : bar->controls) {
+        WORD command = 0;
+        if (!c->visible || (!c->IsPopup() && !TryCommandOf(c->id, command))) continue;
+        if (c->group && any) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        any = true;
+        if (c->type == kCommand && c->id == kWindowListId && window_list_text.empty()) {
+            AppendWindowList(menu, *c);
+            continue;
         }
-    } catch (...) {
-        // Out of memory or of stand-in numbers: the menu shows what it has.
+        try {
+            const std::wstring text =
+                c->type == kCommand && c->id == kWindowListId ? window_list_text : MenuText(*c);
+            UINT flags =
+                MF_STRING | (c->enabled ? MF_ENABLED : MF_GRAYED) | (c->checked ? MF_CHECKED : MF_UNCHECKED);
+            if (c->IsPopup())
+                AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(c->drop_down->menu), text.c_str());
+            else
+                AppendMenuW(menu, flags, command, text.c_str());
+        } catch (...) {
+            // Out of memory for the text: the entry is left out.
+        }
     }
     if (window_ && bar == menu_bar_) DrawMenuBar(window_);
 }
@@ -207,23 +238,9 @@ void State::BuildMenu(Bar* bar) noexcept {
 // without any, the entry's own caption, disabled.
 void State::AppendWindowList(HMENU menu, const Control& entry) noexcept {
     window_entries_.clear();
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* list = reinterpret_cast<std::vector<HWND>*>(data);
-            if (IsWindowVisible(hwnd) && GetWindowTextLengthW(hwnd) > 0 && !GetWindow(hwnd, GW_OWNER) &&
-                !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
-                try {
-                    list->push_back(hwnd);
-                } catch (...) {
-                    return FALSE;
-                }
-            }
-            return list->size() < static_cast<size_t>(kMaxWindows);
-        },
-        reinterpret_cast<LPARAM>(&window_entries_));
+    EnumThreadWindows(GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&window_entries_));
     if (window_entries_.empty()) {
-        AppendMenuW(menu, MF_STRING | MF_GRAYED, CommandOf(entry.id), entry.caption.c_str());
+        AppendMenuW(menu, MF_STRING | MF_GRAYED, kWindowListId, entry.caption.c_str());
         return;
     }
     HWND active = GetActiveWindow();
@@ -267,28 +284,26 @@ void State::BuildToolBar(Bar* bar) noexcept {
     SendMessageW(tb, WM_SETREDRAW, FALSE, 0);
     while (SendMessageW(tb, TB_BUTTONCOUNT, 0, 0) > 0)
         if (!SendMessageW(tb, TB_DELETEBUTTON, 0, 0)) break;
-    try {
-        bool any = false;
-        for (Control* c : bar->controls) {
-            TBBUTTON b{};
-            if (c->group && any) {
-                b.iBitmap = 6;
-                b.fsStyle = BTNS_SEP;
-                b.fsState = static_cast<BYTE>(c->visible ? 0 : TBSTATE_HIDDEN);
-                SendMessageW(tb, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
-                b = TBBUTTON{};
-            }
-            any = true;
-            b.iBitmap = I_IMAGENONE;
-            b.idCommand = CommandOf(c->id);
-            b.fsState = static_cast<BYTE>((c->enabled ? TBSTATE_ENABLED : 0) | (c->checked ? TBSTATE_CHECKED : 0) |
-                                          (c->visible ? 0 : TBSTATE_HIDDEN));
-            b.fsStyle = static_cast<BYTE>(BTNS_AUTOSIZE | BTNS_SHOWTEXT | (c->IsPopup() ? BTNS_DROPDOWN : 0));
-            b.iString = reinterpret_cast<INT_PTR>(c->caption.c_str());
+    bool any = false;
+    for (Control* c : bar->controls) {
+        WORD command = 0;
+        if (!TryCommandOf(c->id, command)) continue;
+        TBBUTTON b{};
+        if (c->group && any) {
+            b.iBitmap = 6;
+            b.fsStyle = BTNS_SEP;
+            b.fsState = static_cast<BYTE>(c->visible ? 0 : TBSTATE_HIDDEN);
             SendMessageW(tb, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+            b = TBBUTTON{};
         }
-    } catch (...) {
-        // Out of stand-in numbers: the toolbar shows what it has.
+        any = true;
+        b.iBitmap = I_IMAGENONE;
+        b.idCommand = command;
+        b.fsState = static_cast<BYTE>((c->enabled ? TBSTATE_ENABLED : 0) | (c->checked ? TBSTATE_CHECKED : 0) |
+                                      (c->visible ? 0 : TBSTATE_HIDDEN));
+        b.fsStyle = static_cast<BYTE>(BTNS_AUTOSIZE | BTNS_SHOWTEXT | (c->IsPopup() ? BTNS_DROPDOWN : 0));
+        b.iString = reinterpret_cast<INT_PTR>(c->caption.c_str());
+        SendMessageW(tb, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
     }
     SendMessageW(tb, WM_SETREDRAW, TRUE, 0);
     SendMessageW(tb, TB_AUTOSIZE, 0, 0);
@@ -299,10 +314,13 @@ void State::BuildToolBar(Bar* bar) noexcept {
 void State::BuildAccelerators() noexcept {
     std::vector<ACCEL> table;
     try {
-        for (const KeyBinding& b : bindings_)
-            table.push_back({static_cast<BYTE>(FVIRTKEY | b.flags), static_cast<WORD>(b.key), CommandOf(b.id)});
+        for (const KeyBinding& b : bindings_) {
+            WORD command = 0;
+            if (TryCommandOf(b.id, command))
+                table.push_back({static_cast<BYTE>(FVIRTKEY | b.flags), static_cast<WORD>(b.key), command});
+        }
     } catch (...) {
-        return;
+        return;   // out of memory: the previous table stays
     }
     HACCEL next = table.empty() ? nullptr : CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
     if (accelerators_) DestroyAcceleratorTable(accelerators_);

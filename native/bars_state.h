@@ -95,6 +95,8 @@ public:
     // accelerators.  IDs from 1 to kLastDirect travel as themselves; others
     // get a stand-in number from a reserved range.
     WORD CommandOf(long id);
+    // The same without failing: false when no stand-in number is left.
+    bool TryCommandOf(long id, WORD& command) noexcept;
     // What a WM_COMMAND number means: a control ID (true), a window-list
     // entry (`window` set) or nothing of ours (false).
     bool Resolve(WORD command, long& id, HWND& window) const noexcept;

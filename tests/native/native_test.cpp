@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "editor_ui.h"
@@ -391,6 +392,12 @@ TEST_F(NativeBarsTest, CommandsReachTheNodes) {
         {"drop-down entry", [&] { SendMessageW(hwnd_, WM_COMMAND, 2006, 0); }, {2006}, L"toolbar: ButtonClick(&Date)"},
         {"window-list entry", [&] { SendMessageW(hwnd_, WM_COMMAND, 0xFE00, 0); }, {}, L""},
         {"someone else's command", [&] { SendMessageW(hwnd_, WM_COMMAND, 4242, 0); }, {}, L""},
+        {"window-list placeholder",
+         [&] {
+             bars_->put_WindowListText(Bstr(L"Windows...").Get());
+             SendMessageW(hwnd_, WM_COMMAND, 35000, 0);
+         },
+         {35000}, L""},
     };
     for (const Case& c : cases) {
         executed_.clear();
@@ -441,6 +448,58 @@ TEST_F(NativeBarsTest, DetachAttachAndTheWindowGoing) {
     ASSERT_EQ(bars_->Attach(Handle(other)), S_OK);
     EXPECT_EQ(MenuRow(GetSubMenu(GetMenu(other), 0), 1), L"1003 &Open\tCtrl+O");
     DestroyWindow(other);
+}
+
+void STDMETHODCALLTYPE RecordId(void* context, LONG id) { static_cast<std::vector<long>*>(context)->push_back(id); }
+
+// Command IDs that do not fit WM_COMMAND's 16 bits travel as stand-in
+// numbers and come back as themselves.
+TEST_F(NativeBarsTest, WideIdsTravelAsStandIns) {
+    auto bars = NewBars();
+    ASSERT_TRUE(bars);
+    HWND hwnd = NewWindow();
+    ASSERT_EQ(bars->Attach(Handle(hwnd)), S_OK);
+    std::vector<long> ids;
+    ComPtr<INativeCommandBarsHandler> handler;
+    ASSERT_EQ(bars->QueryInterface(IID_INativeCommandBarsHandler, reinterpret_cast<void**>(handler.Out())), S_OK);
+    ASSERT_EQ(handler->SetExecuteHandler(reinterpret_cast<void*>(&RecordId), &ids), S_OK);
+
+    ComPtr<_xMenu> root = zuv::test::NewMenu(), top = zuv::test::NewMenu(), wide = zuv::test::NewMenu(),
+                   negative = zuv::test::NewMenu();
+    ASSERT_EQ(root->put_StartID(100000), S_OK);
+    for (auto [parent, child, caption] : {std::tuple{root.Get(), top.Get(), L"&Top"}, {top.Get(), wide.Get(), L"&Wide"},
+                                          {top.Get(), negative.Get(), L"&Negative"}}) {
+        ComPtr<_xMenuCollection> subs;
+        ASSERT_EQ(parent->get_SubMenus(subs.Out()), S_OK);
+        ASSERT_EQ(child->put_Caption(Bstr(caption).Get()), S_OK);
+        _xMenu* raw = child;
+        Bstr key;
+        ComPtr<_xMenu> added;
+        ASSERT_EQ(subs->Add(&raw, key.Out(), added.Out()), S_OK);
+    }
+    ASSERT_EQ(wide->put_ShortCutFirstKey(xMenuShortCutFirstKeys_CTRL), S_OK);
+    ASSERT_EQ(wide->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>('W')), S_OK);
+    IDispatch* raw_bars = bars.Get();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(root->RenderMenu(reinterpret_cast<ICommandBarsObject**>(&raw_bars), &ok), S_OK);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(negative->put_ID(-7), S_OK);
+
+    HMENU menu = GetSubMenu(GetMenu(hwnd), 0);
+    // Stand-ins are handed out in order: Top 61440, Wide 61441, Negative 61442, then -7 61443.
+    EXPECT_EQ(MenuRows(menu), (Rows{L"61441 &Wide\tCtrl+W", L"61443 &Negative"}));
+    LONG table = 0;
+    ASSERT_EQ(bars->get_Accelerators(&table), S_OK);
+    EXPECT_EQ(AcceleratorRows(reinterpret_cast<HACCEL>(static_cast<LONG_PTR>(table))), (Rows{L"Ctrl+W=61441"}));
+    SendMessageW(hwnd, WM_COMMAND, 61441, 0);
+    SendMessageW(hwnd, WM_COMMAND, 61443, 0);
+    PressKey(hwnd, {VK_CONTROL}, 'W');
+    EXPECT_EQ(ids, (std::vector<long>{100002, -7, 100002}));
+    ComPtr<_xMenu> found;
+    ASSERT_EQ(root->GetMenu(100002, found.Out()), S_OK);
+    EXPECT_EQ(found.Get(), wide.Get());
+    handler->SetExecuteHandler(nullptr, nullptr);
+    DestroyWindow(hwnd);
 }
 
 // --- Calls the native bars refuse, from late-bound callers ------------------------------
