@@ -16,15 +16,20 @@ name=$(basename "$program")
 desktop="zuv$$"
 
 # The program's windows go to a virtual desktop of their own (a per-program
-# Wine setting), which works without a window manager.
+# Wine setting), which works without a window manager.  ZUV_GUI_DESKTOP=0
+# leaves them plain top-level windows: 32-bit Wine under qemu-user cannot
+# run the virtual desktop (its explorer fails in X_CreateWindow and crashes).
 prepare() {
+    if [ "${ZUV_GUI_DESKTOP:-1}" = 0 ]; then
+        "$run" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$name" /f >/dev/null 2>&1 || true
+        return
+    fi
     "$run" reg add "HKCU\\Software\\Wine\\AppDefaults\\$name\\Explorer" /v Desktop /d "$desktop" /f >/dev/null 2>&1
     "$run" reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$desktop" /d 800x600 /f >/dev/null 2>&1
 }
 
 case "$action" in
 run)
-    export GUI_RUN=$run GUI_PROGRAM=$program GUI_DESKTOP=$desktop
     prepare
     exec "$here/xvfb-run.sh" "$run" "$program" "$@"
     ;;
