@@ -207,8 +207,13 @@ int Run(int exit_after, bool check, bool open_menu) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"zuvEditor";
     RegisterClassW(&wc);
-    g_app.window = CreateWindowExW(0, wc.lpszClassName, L"Editor - untitled.txt", WS_OVERLAPPEDWINDOW, 20, 20, 760,
-                                   520, nullptr, nullptr, wc.hInstance, nullptr);
+    // The first window on a display that has only just started can come too
+    // early for Wine's desktop process: try again for a while.
+    for (int attempt = 0; attempt < 40 && !g_app.window; ++attempt) {
+        g_app.window = CreateWindowExW(0, wc.lpszClassName, L"Editor - untitled.txt", WS_OVERLAPPEDWINDOW, 20, 20,
+                                       760, 520, nullptr, nullptr, wc.hInstance, nullptr);
+        if (!g_app.window) Sleep(250);
+    }
     g_app.text = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT",
                                  L"Every menu and toolbar button of this window is an xMenu or xToolBar node.\r\n"
                                  L"Try Ctrl+O, F1, the View menu or the Insert drop-down.",

@@ -140,8 +140,15 @@ HWND NewWindow(DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, HWND parent = nul
         wc.lpszClassName = L"zuvNativeBarsTest";
         return RegisterClassW(&wc);
     }();
-    return CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"Native bars test", style, 10,
-                           10, 700, 450, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // The first window of a fresh display can come too early for Wine's
+    // desktop process (seen under qemu-user): try again for a while.
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        HWND hwnd = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"Native bars test",
+                                    style, 10, 10, 700, 450, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (hwnd) return hwnd;
+        Sleep(250);
+    }
+    return nullptr;
 }
 
 LONG Handle(HWND hwnd) { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(hwnd)); }
