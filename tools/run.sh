@@ -2,13 +2,15 @@
 # Set-up, build and run in one step on a Debian machine.
 #   tools/run.sh test    build everything and run every test (default run)
 #   tools/run.sh demo    build and run the demo in the stand-in host
+#   tools/run.sh editor  build and show the editor example (native command bars)
+#   tools/run.sh screenshot  build, take the editor's screenshot into docs/
 # Installs what is missing from Debian's packages first (needs root or sudo).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZUV_BUILD_DIR:-$here/build}
 action=${1:-test}
 
-packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest wixl msitools)
+packages=(cmake make python3 mingw-w64 mingw-w64-tools wine64 libwine-dev googletest wixl msitools xvfb imagemagick)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -35,8 +37,24 @@ test)
 demo)
     "$build/demo.sh"
     ;;
+editor)
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "No display: start a virtual one and point DISPLAY at it, for example" >&2
+        echo "    Xvfb :5 -screen 0 1024x768x24 &  export DISPLAY=:5" >&2
+        echo "(then look at it with a VNC server such as x11vnc, or use: tools/run.sh screenshot)" >&2
+        exit 2
+    fi
+    "$build/wine-run.sh" "$build/bin/zuv_editor.exe"
+    ;;
+screenshot)
+    sh "$here/tests/native/gui.sh" screenshot "$build/wine-run.sh" "$build/bin/zuv_editor.exe" \
+        "$build/editor-screenshot.png"
+    mkdir -p "$here/docs"
+    cp "$build/editor-screenshot.png" "$here/docs/editor.png"
+    echo "docs/editor.png updated"
+    ;;
 *)
-    echo "usage: tools/run.sh test|demo" >&2
+    echo "usage: tools/run.sh test|demo|editor|screenshot" >&2
     exit 2
     ;;
 esac
