@@ -103,12 +103,19 @@ STDMETHODIMP MenuNode::RaiseClickEvent(short Index, VARIANT* result) noexcept {
     return AtBoundary([&] {
         RunWithHandler(
             [&] {
+                // A click handler that clicks again without end is stopped
+                // here (error 28, reported like any other) instead of
+                // exhausting the stack.
+                menu::Walk walk;
+                menu::WalkLevel level(walk);
                 bool raise;
                 if (is_array_) {
                     // The member is fetched once for each of the two reads.
-                    bool enabled = Flag(menu::EntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
+                    // An empty member is Nothing here (error 91), not a
+                    // default node: only the walks substitute one.
+                    bool enabled = Flag(menu::StoredEntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
                                         &_xMenu::get_Enabled);
-                    bool visible = Flag(menu::EntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
+                    bool visible = Flag(menu::StoredEntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
                                         &_xMenu::get_Visible);
                     raise = enabled && visible;
                 } else {

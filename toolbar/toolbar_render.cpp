@@ -129,7 +129,8 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
 
         if (drop_down) {
             ComPtr<IDispatch> drop_down_bar = host::PopupCommandBar(control.Get());
-            RenderSubToolBar(drop_down_bar.Get(), button.Get(), running_id);
+            Walk walk;
+            RenderSubToolBar(drop_down_bar.Get(), button.Get(), running_id, walk);
         }
     }
 }
@@ -137,10 +138,10 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
 // Renders the children of `owner` into the command bar of its drop-down,
 // and theirs below them.  An error ends only this level: it is reported on
 // the root, and the caller goes on with its next node.
-bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id) noexcept {
+bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id, Walk& walk) noexcept {
     return RunWithHandler(
         [&] {
-            NestingGuard nesting(WalkDepth());
+            WalkLevel level(walk, WalkDepth());
             ComPtr<_xToolBarCollection> entries = ButtonsOf(owner);
             const short count = LoopBound(entries.Get());
 
@@ -166,7 +167,9 @@ bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& runni
 
                 if (drop_down) {
                     ComPtr<IDispatch> drop_down_bar = host::PopupCommandBar(control.Get());
-                    RenderSubToolBar(drop_down_bar.Get(), entry.Get(), running_id);
+                    RenderSubToolBar(drop_down_bar.Get(), entry.Get(), running_id, walk);
+                    // Out of nesting room below: this branch is abandoned.
+                    if (walk.out_of_room) return;
                 }
             }
         },
