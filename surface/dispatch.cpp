@@ -166,6 +166,17 @@ bool Has(const InterfaceInfo& info, DISPID member, INVOKEKIND kind) {
 // No member takes more than a handful; a call with more is no call.
 constexpr UINT kMaxArguments = 32;
 
+// Types of parameters whose values this layer converts itself.
+bool Convertible(VARTYPE type) {
+    switch (type) {
+        case VT_I2: case VT_I4: case VT_BSTR: case VT_BOOL: case VT_R4: case VT_R8: case VT_DATE: case VT_CY:
+        case VT_UI1: case VT_USERDEFINED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool IsOmitted(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
 
 // A run-time error of the call itself, reported as ITypeInfo::Invoke
@@ -328,6 +339,7 @@ HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISP
         // The arguments as the member declares them.
         std::vector<VARIANT> args(declared);
         std::vector<Bstr> substitutes(declared);
+        std::vector<Variant> converted(declared);
         std::vector<ComPtr<IUnknown>> objects(declared);
         std::vector<IUnknown*> object_slots(declared, nullptr);
         for (UINT i = 0; i < declared; ++i) {
@@ -374,16 +386,29 @@ HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISP
                 }
                 continue;
             }
-            if (a.vt == (VT_BYREF | VT_VARIANT) && p.type != VT_VARIANT) {
-                // A variable passed by reference to a typed parameter.
-                VARIANT* inner = a.pvarVal;
-                if (!(inner->vt & VT_BYREF) && inner->vt != VT_DECIMAL && inner->vt != VT_VARIANT) {
-                    VARTYPE t = inner->vt;
-                    a.vt = VT_BYREF | t;
-                    a.byref = &inner->lVal;
-                } else if (inner->vt & VT_BYREF) {
-                    a = *inner;
+            if (Convertible(p.type) && !IsOmitted(a)) {
+                // A value for a typed parameter is converted here, looked
+                // through by-reference variants (a script's variables): the
+                // platform's dispatch then converts nothing, and a value
+                // that does not convert fails before any argument is taken.
+                const VARTYPE target = p.type == VT_USERDEFINED ? VT_I4 : p.type;
+                const VARIANT* value = &a;
+                while (value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
+                Variant plain;
+                HRESULT hr = VariantCopyInd(plain.Out(), const_cast<VARIANT*>(value));
+                if (SUCCEEDED(hr)) hr = VariantChangeType(converted[i].Out(), plain.Get(), 0, target);
+                if (FAILED(hr)) {
+                    if (arg_error) *arg_error = from[i];
+                    return hr == DISP_E_OVERFLOW || hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
                 }
+                VariantInit(&a);
+                if (p.by_ref) {
+                    a.vt = VT_BYREF | target;
+                    a.byref = &converted[i].Get()->lVal;
+                } else {
+                    a = *converted[i].Get();
+                }
+                continue;
             }
             if (IsOmitted(a) && p.optional && !p.has_default && p.type == VT_BSTR) {
                 // An omitted optional string is an empty string.
@@ -399,7 +424,22 @@ HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISP
                 }
             }
         }
-        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        // The platform's dispatch clears the by-value arguments of [in, out]
+        // parameters once the member has run: it gets copies of its own, so
+        // that it never frees what the caller (or this function) owns.
+        std::vector<VARIANT> reversed(declared);
+        struct ClearAll {
+            std::vector<VARIANT>& v;
+            ~ClearAll() {
+                for (VARIANT& x : v) VariantClear(&x);
+            }
+        } clear_copies{reversed};
+        for (UINT i = 0; i < declared; ++i) {
+            VARIANT& copy = reversed[declared - 1 - i];
+            VariantInit(&copy);
+            if (args[i].vt & VT_BYREF) copy = args[i];
+            else if (FAILED(VariantCopy(&copy, &args[i]))) return E_OUTOFMEMORY;
+        }
         DISPID put_id = DISPID_PROPERTYPUT;
         DISPPARAMS repaired{reversed.empty() ? nullptr : reversed.data(), is_put ? &put_id : nullptr, declared,
                             is_put && declared ? 1u : 0u};

@@ -179,5 +179,45 @@ TEST_F(Hostile, NamedAndMalformedArguments) {
     EXPECT_EQ(CountOf(subs.Get()), 1);
 }
 
+ULONG Refs(IUnknown* o) {
+    o->AddRef();
+    return o->Release();
+}
+
+// What the caller passes stays the caller's: no reference taken or dropped
+// that the member itself does not keep, no string freed.
+TEST_F(Hostile, ArgumentsStayTheCallers) {
+    ComPtr<_xMenu> menu = NewMenu(), a = NewMenu(), b = NewMenu();
+    ComPtr<_xMenuCollection> subs = EntriesOf(menu.Get());
+    const ULONG ra = Refs(a.Get()), rb = Refs(b.Get()), rs = Refs(subs.Get());
+    EXPECT_TRUE(Call(subs.Get(), L"Add", {Variant::Object(a.Get()), Variant::String(L"key1")}).ok());
+    Variant inner = Variant::Object(b.Get());
+    VARIANT by_ref;
+    by_ref.vt = VT_BYREF | VT_VARIANT;
+    by_ref.pvarVal = inner.Get();
+    EXPECT_TRUE(InvokeRaw(subs.Get(), IdOf(subs.Get(), L"Add"), DISPATCH_METHOD, &by_ref, 1).ok());
+    EXPECT_TRUE(Get(menu.Get(), L"SubMenus", {Variant::Long(1)}).ok());
+    EXPECT_EQ(Refs(a.Get()), ra + 1);   // the collection's
+    EXPECT_EQ(Refs(b.Get()), rb + 2);   // and `inner`'s
+    EXPECT_EQ(Refs(subs.Get()), rs);
+    // Remove's [in, out] key given by value: the caller's string survives.
+    Variant key = Variant::String(L"key1");
+    EXPECT_TRUE(InvokeRaw(subs.Get(), IdOf(subs.Get(), L"Remove"), DISPATCH_METHOD, key.Get(), 1).ok());
+    Bstr reuse(L"zzzz");
+    EXPECT_EQ(Str(key), L"key1");
+    EXPECT_EQ(Refs(a.Get()), ra);
+    // A key that does not convert fails the call before the node is taken.
+    VARIANT null_key;
+    null_key.vt = VT_NULL;
+    EXPECT_EQ(Call(subs.Get(), L"Add", {Variant::Object(a.Get()), Variant(null_key)}).hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Refs(a.Get()), ra);
+    // A caller that wants no result (null VARIANT*) is given none to leak.
+    Variant node = Variant::Object(a.Get());
+    DISPPARAMS params{node.Get(), nullptr, 1, 0};
+    EXPECT_EQ(subs->Invoke(IdOf(subs.Get(), L"Add"), IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(Refs(a.Get()), ra + 2);   // the collection's and `node`'s
+}
+
 }  // namespace
 }  // namespace zuv::test
