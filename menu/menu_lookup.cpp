@@ -17,6 +17,7 @@ void MenuNode::ReportSearchError(long number, const std::wstring& description) n
 // Searches the tree below this node, depth first and in collection order;
 // this node's own ID is not compared.
 STDMETHODIMP MenuNode::GetMenu(LONG ID, _xMenu** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<_xMenu> found;
@@ -45,6 +46,7 @@ STDMETHODIMP MenuNode::GetMenu(LONG ID, _xMenu** result) noexcept {
 }
 
 STDMETHODIMP MenuNode::GetMenuFromSubMenu(_xMenu** objMenu, LONG ID, _xMenu** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<_xMenu> start(objMenu ? *objMenu : nullptr);
@@ -99,6 +101,7 @@ ComPtr<_xMenu> MenuNode::SearchBelow(_xMenu* start, long id, menu::Walk& walk) n
 // Raises Click, or ArrayClick for an index of 0 or more, when the node (for
 // a menu array: the addressed member) is enabled and visible.
 STDMETHODIMP MenuNode::RaiseClickEvent(short Index, VARIANT* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) VariantInit(result);
     return AtBoundary([&] {
         RunWithHandler(

@@ -44,6 +44,7 @@ ComPtr<_xToolBar> ToolBarNode::SearchBelow(_xToolBar* start, long id, Walk& walk
 }
 
 STDMETHODIMP ToolBarNode::GetToolBar(LONG ID, _xToolBar** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());
@@ -63,6 +64,7 @@ STDMETHODIMP ToolBarNode::GetToolBar(LONG ID, _xToolBar** result) noexcept {
 // Only the nodes below `objToolbar` are searched; this node only receives
 // the recursive calls and the error event.
 STDMETHODIMP ToolBarNode::GetToolBarFromSubToolBar(_xToolBar** objToolbar, LONG ID, _xToolBar** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());
@@ -82,6 +84,7 @@ STDMETHODIMP ToolBarNode::GetToolBarFromSubToolBar(_xToolBar** objToolbar, LONG 
 // Raises ButtonClick with the given node when this node (not the given
 // one) is enabled and visible.  No handler: a failure goes to the caller.
 STDMETHODIMP ToolBarNode::RaiseClickEvent(_xToolBar* objIco, VARIANT* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) VariantInit(result);
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());

@@ -71,6 +71,7 @@ bool StartsGroup(_xToolBarCollection* siblings, short position) {
 }  // namespace
 
 STDMETHODIMP ToolBarNode::RenderToolBar(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = VARIANT_FALSE;
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());   // a handler may release the root

@@ -1,6 +1,9 @@
 // Late-bound calls no script writer should make, and the answers they get:
 // objects of the wrong kind, argument counts a member cannot take, members
 // called the way another script engine calls them.
+#include <functional>
+
+#include "core/error.h"
 #include "support/nodes.h"
 
 namespace zuv::test {
@@ -177,6 +180,73 @@ TEST_F(Hostile, NamedAndMalformedArguments) {
     Variant result;
     EXPECT_EQ(subs->Invoke(add, IID_NULL, 0, DISPATCH_METHOD, &broken, result.Out(), nullptr, nullptr), E_INVALIDARG);
     EXPECT_EQ(CountOf(subs.Get()), 1);
+}
+
+// Every member called through the vtable with a null out-pointer (or a
+// null in/out slot) fails without doing anything and without writing
+// through the pointer.
+TEST_F(Hostile, NullOutPointersThroughTheVtable) {
+    ComPtr<_xMenu> m = NewMenu(), child = NewMenu();
+    ComPtr<_xToolBar> t = NewToolBar(), button = NewToolBar();
+    ComPtr<_xMenuCollection> ms = EntriesOf(m.Get());
+    ComPtr<_xToolBarCollection> ts = EntriesOf(t.Get());
+    Add(m.Get(), child);
+    Add(t.Get(), button);
+    ICommandBarsObject* bars = host.object.Get();
+    _xMenu* mp = child.Get();
+    _xToolBar* tp = button.Get();
+    BSTR key = nullptr;
+    VARIANT index = *Variant::Long(1).Get();
+    EventRecorder on_m(m.Get(), DIID___xMenu), on_t(t.Get(), DIID___xToolBar);
+    using Call = std::function<HRESULT()>;
+    const std::vector<Call> calls = {
+        [&] { return m->get_SubMenus(nullptr); }, [&] { return m->get_ArrayMenu(nullptr); },
+        [&] { return m->get_Caption(nullptr); }, [&] { return m->get_Key(nullptr); },
+        [&] { return m->get_Tag(nullptr); }, [&] { return m->get_ID(nullptr); },
+        [&] { return m->get_Count(nullptr); }, [&] { return m->get_Checked(nullptr); },
+        [&] { return m->get_Enabled(nullptr); }, [&] { return m->get_Visible(nullptr); },
+        [&] { return m->get_WindowsList(nullptr); }, [&] { return m->get_MaxButton(nullptr); },
+        [&] { return m->get_MinButton(nullptr); }, [&] { return m->get_ControlBox(nullptr); },
+        [&] { return m->get_MenuSeperator(nullptr); }, [&] { return m->get_ShortCutFirstKey(nullptr); },
+        [&] { return m->get_ShortCutSecondKey(nullptr); }, [&] { return m->get_IsArray(nullptr); },
+        [&] { return m->get_ArrayParent(nullptr); }, [&] { return m->get_IsArrayChild(nullptr); },
+        [&] { return m->get_ArrayIndex(nullptr); }, [&] { return m->get_StartID(nullptr); },
+        [&] { return m->get_ArrayCount(nullptr); }, [&] { return m->get_IsArrayBaseZero(nullptr); },
+        [&] { return m->get_IsMenuDesigned(nullptr); }, [&] { return m->get_CmdBarControl(nullptr); },
+        [&] { return m->get_CmdBarPopup(nullptr); }, [&] { return m->RenderMenu(&bars, nullptr); },
+        [&] { return m->GetMenu(0, nullptr); }, [&] { return m->GetMenuFromSubMenu(&mp, 0, nullptr); },
+        [&] { return m->RaiseClickEvent(-1, nullptr); }, [&] { return m->GetMenuList(nullptr, nullptr); },
+        [&] { return t->get_Buttons(nullptr); }, [&] { return t->get_Parent(nullptr); },
+        [&] { return t->get_ButtonMenus(nullptr); }, [&] { return t->get_Value(nullptr); },
+        [&] { return t->get_StartID(nullptr); }, [&] { return t->get_Left(nullptr); },
+        [&] { return t->get_Top(nullptr); }, [&] { return t->get_Width(nullptr); },
+        [&] { return t->get_Height(nullptr); }, [&] { return t->get_Caption(nullptr); },
+        [&] { return t->get_Text(nullptr); }, [&] { return t->get_TooltipText(nullptr); },
+        [&] { return t->get_Key(nullptr); }, [&] { return t->get_Tag(nullptr); },
+        [&] { return t->get_ID(nullptr); }, [&] { return t->get_ToolBarID(nullptr); },
+        [&] { return t->get_Checked(nullptr); }, [&] { return t->get_Enabled(nullptr); },
+        [&] { return t->get_Visible(nullptr); }, [&] { return t->get_ToolBarSeperator(nullptr); },
+        [&] { return t->get_IsToolBarDesigned(nullptr); }, [&] { return t->RenderToolBar(&bars, nullptr); },
+        [&] { return t->GetToolBar(0, nullptr); }, [&] { return t->GetToolBarFromSubToolBar(&tp, 0, nullptr); },
+        [&] { return t->RaiseClickEvent(tp, nullptr); }, [&] { return t->get_CmdBarButton(nullptr); },
+        [&] { return t->get_CmdBarPopup(nullptr); },
+        [&] { return ms->Add(nullptr, &key, nullptr); }, [&] { return ms->Add(&mp, &key, nullptr); },
+        [&] { return ms->get_Item(index, nullptr); }, [&] { return ms->get_Count(nullptr); },
+        [&] { return ms->Remove(nullptr); }, [&] { return ms->get_NewEnum(nullptr); },
+        [&] { return ts->Add(nullptr, &key, nullptr); }, [&] { return ts->Add(&tp, &key, nullptr); },
+        [&] { return ts->get_Item(index, nullptr); }, [&] { return ts->get_Count(nullptr); },
+        [&] { return ts->Remove(nullptr); }, [&] { return ts->get_NewEnum(nullptr); },
+    };
+    for (size_t i = 0; i < calls.size(); ++i) {
+        HRESULT hr = calls[i]();
+        EXPECT_TRUE(hr == E_POINTER || hr == MAKE_HRESULT(1, FACILITY_CONTROL, kErrInvalidCall))
+            << "call " << i << ": 0x" << std::hex << hr;
+    }
+    // Nothing was done: no control, no event, no entry.
+    EXPECT_EQ(host.Log().size(), 0u);
+    EXPECT_EQ(on_m.Joined() + on_t.Joined(), L"");
+    EXPECT_EQ(CountOf(ms.Get()), 1);
+    EXPECT_EQ(CountOf(ts.Get()), 1);
 }
 
 ULONG Refs(IUnknown* o) {
