@@ -327,13 +327,11 @@ HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISP
             return target->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, &rest, result, excep,
                                   arg_error);
         }
-        for (UINT i = 0; i < declared; ++i) {
-            const Param& p = fn->params[i];
-            if (i < fn->required && (!slot[i] || IsOmitted(*slot[i]))) {
+        for (UINT i = 0; i < fn->required; ++i) {
+            if (!slot[i] || IsOmitted(*slot[i])) {
                 if (slot[i] && arg_error) *arg_error = from[i];
                 return slot[i] ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT;
             }
-            (void)p;
         }
 
         // The arguments as the member declares them.
