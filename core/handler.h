@@ -64,4 +64,28 @@ private:
     int& depth_;
 };
 
+// One operation's walk over a tree.  When it runs out of nesting room, the
+// level that noticed reports error 28 and every level above it stops at
+// once, so that a tree that contains itself (any number of times, at any
+// depth) costs one report and at most the limit's worth of levels per
+// distinct path, not one descent per branch.
+struct Walk {
+    bool out_of_room = false;
+};
+
+// One level of a recursive walk, counted in `depth` (one counter per node
+// family and thread, so that a walk started by an event handler from inside
+// another walk counts on); past the limit it marks the walk and raises 28.
+class WalkLevel {
+public:
+    WalkLevel(Walk& walk, int& depth) : guard_(Enter(walk, depth)) {}
+
+private:
+    static int& Enter(Walk& walk, int& depth) noexcept {
+        if (depth >= NestingGuard::kLimit) walk.out_of_room = true;
+        return depth;
+    }
+    NestingGuard guard_;
+};
+
 }  // namespace zuv

@@ -21,7 +21,10 @@ public:
     // Add(objNode, [sKey]): a non-empty key is first given to the node
     // through its own Key property, then the node is appended under it.
     STDMETHODIMP Add(NodeItf** node, BSTR* key, NodeItf** result) noexcept override {
-        if (result) *result = nullptr;
+        // Nothing is added for a caller that passes no node slot or cannot
+        // take the result (a node is passed as Nothing, not as no slot).
+        if (!node || !result) return E_POINTER;
+        *result = nullptr;
         return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
             NodeItf* n = node ? *node : nullptr;
             BSTR k = key ? *key : nullptr;

@@ -62,9 +62,12 @@ bool HasSubMenus(_xMenu* node);
 // collection of exactly 32767 entries is walked to its end.
 short LoopBound(long last);
 
-// The entry that Item gives for a 16-bit position or array index.  An empty
-// (Nothing) entry gives a fresh node with every default instead, used for
-// this one step and never stored back.
+// The entry that Item gives for a 16-bit position or array index, as it is
+// stored: an empty entry is Nothing (error 91 on its first read).
+ComPtr<_xMenu> StoredEntryAt(_xMenuCollection* entries, long index);
+// The same for the walks (rendering, lookup, listing): an empty (Nothing)
+// entry gives a fresh node with every default instead, used for this one
+// step and never stored back.
 ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index);
 
 // The array indexes of a menu array's members: 0 to Count - 1 when the array
@@ -78,24 +81,16 @@ IndexRange ArrayIndexes(_xMenu* array_node);
 
 // --- Recursive walks -----------------------------------------------------------
 
-// One operation's walk over a tree.  When it runs out of nesting room, the
-// level that noticed reports error 28 and every level above it stops at
-// once, so that a tree that contains itself costs one report, not one per
-// branch.
-struct Walk {
-    bool out_of_room = false;
-};
+using zuv::Walk;
 
-// One level of a recursive walk.  The depth counts every menu walk running
-// on this thread, including walks that an event handler starts from inside
-// another one; past the fixed limit it raises error 28.
-class WalkLevel {
+// Levels of the recursive menu walks running on this thread, including walks
+// that an event handler starts from inside another one.
+int& WalkDepth() noexcept;
+
+// One level of a recursive menu walk (error 28 past the fixed limit).
+class WalkLevel : public zuv::WalkLevel {
 public:
-    explicit WalkLevel(Walk& walk) : guard_(Enter(walk)) {}
-
-private:
-    static int& Enter(Walk& walk) noexcept;
-    NestingGuard guard_;
+    explicit WalkLevel(Walk& walk) : zuv::WalkLevel(walk, WalkDepth()) {}
 };
 
 }  // namespace zuv::menu

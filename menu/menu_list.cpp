@@ -25,6 +25,7 @@ void AppendToList(IDispatch* list, _xMenu* node, const Bstr& key) {
 }  // namespace
 
 STDMETHODIMP MenuNode::GetMenuList(_Collection** MenuList, VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = VARIANT_FALSE;
     return AtBoundary([&] {
         ComPtr<IDispatch> list(MenuList ? *MenuList : nullptr);

@@ -17,6 +17,7 @@ void MenuNode::ReportSearchError(long number, const std::wstring& description) n
 // Searches the tree below this node, depth first and in collection order;
 // this node's own ID is not compared.
 STDMETHODIMP MenuNode::GetMenu(LONG ID, _xMenu** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<_xMenu> found;
@@ -45,6 +46,7 @@ STDMETHODIMP MenuNode::GetMenu(LONG ID, _xMenu** result) noexcept {
 }
 
 STDMETHODIMP MenuNode::GetMenuFromSubMenu(_xMenu** objMenu, LONG ID, _xMenu** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<_xMenu> start(objMenu ? *objMenu : nullptr);
@@ -99,16 +101,24 @@ ComPtr<_xMenu> MenuNode::SearchBelow(_xMenu* start, long id, menu::Walk& walk) n
 // Raises Click, or ArrayClick for an index of 0 or more, when the node (for
 // a menu array: the addressed member) is enabled and visible.
 STDMETHODIMP MenuNode::RaiseClickEvent(short Index, VARIANT* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) VariantInit(result);
     return AtBoundary([&] {
         RunWithHandler(
             [&] {
+                // A click handler that clicks again without end is stopped
+                // here (error 28, reported like any other) instead of
+                // exhausting the stack.
+                menu::Walk walk;
+                menu::WalkLevel level(walk);
                 bool raise;
                 if (is_array_) {
                     // The member is fetched once for each of the two reads.
-                    bool enabled = Flag(menu::EntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
+                    // An empty member is Nothing here (error 91), not a
+                    // default node: only the walks substitute one.
+                    bool enabled = Flag(menu::StoredEntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
                                         &_xMenu::get_Enabled);
-                    bool visible = Flag(menu::EntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
+                    bool visible = Flag(menu::StoredEntryAt(menu::ArrayMenuOf(this).Get(), Index).Get(),
                                         &_xMenu::get_Visible);
                     raise = enabled && visible;
                 } else {

@@ -408,7 +408,8 @@ STDMETHODIMP MenuNode::get_Count(short* rhs) noexcept {
                 menu::IndexRange range = menu::ArrayIndexes(this);
                 count = 0;
                 for (long j = range.first; j <= range.last; ++j) {
-                    ComPtr<_xMenu> member = menu::EntryAt(menu::ArrayMenuOf(this).Get(), j);
+                    // An empty member is Nothing here (error 91).
+                    ComPtr<_xMenu> member = menu::StoredEntryAt(menu::ArrayMenuOf(this).Get(), j);
                     if (menu::Flag(member.Get(), &_xMenu::get_Visible)) count = AddChecked(count, short{1});
                 }
             },

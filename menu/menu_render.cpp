@@ -64,6 +64,7 @@ void AppendMember(_xMenu* array_node, ComPtr<_xMenu> member) {
 // --- SetMenuDesigned's callers: the two renderers ---------------------------------------
 
 STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = VARIANT_FALSE;
     return AtBoundary([&] {
         ComPtr<IDispatch> command_bars(CmdBars ? *CmdBars : nullptr);

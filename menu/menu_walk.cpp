@@ -36,12 +36,17 @@ bool HasSubMenus(_xMenu* node) { return CountOf(SubMenusOf(node).Get()) > 0; }
 
 short LoopBound(long last) { return ToShort(last); }
 
-ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index) {
+ComPtr<_xMenu> StoredEntryAt(_xMenuCollection* entries, long index) {
     if (!entries) RaiseError(kErrObjectNotSet);
     // Item receives the index as a 16-bit integer.
     Variant key = Variant::Short(ToShort(index));
     ComPtr<_xMenu> entry;
     Check(entries->get_Item(*key.Get(), entry.Out()));
+    return entry;
+}
+
+ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index) {
+    ComPtr<_xMenu> entry = StoredEntryAt(entries, index);
     if (!entry) {
         ComPtr<MenuNode> fresh = MenuNode::New();
         entry = fresh->Interface();
@@ -55,14 +60,9 @@ IndexRange ArrayIndexes(_xMenu* array_node) {
     return IndexRange{1, LoopBound(count)};
 }
 
-namespace {
-// Levels of the recursive menu walks running on this thread.
-thread_local int t_depth = 0;
-}  // namespace
-
-int& WalkLevel::Enter(Walk& walk) noexcept {
-    if (t_depth >= NestingGuard::kLimit) walk.out_of_room = true;
-    return t_depth;
+int& WalkDepth() noexcept {
+    static thread_local int depth = 0;
+    return depth;
 }
 
 }  // namespace zuv::menu

@@ -9,10 +9,14 @@
 namespace zuv {
 namespace dispatch {
 
-// ITypeInfo::Invoke on the vtable face of `dual`, with the argument repairs
-// late-bound callers need: by-reference variants of typed [in, out]
-// parameters are unwrapped, omitted optional string parameters are given an
-// empty string, and the enumerator is reached as a method too.
+// ITypeInfo::Invoke on the vtable face of `dual`, for exactly the calls a
+// member can take, decided from the type information first: the member and
+// its kind (a property get answers a method call too), the argument count
+// (surplus arguments of a property get go to the default member of the
+// object it returns, error 91 when that is Nothing), named arguments, the
+// kind of every object argument (error 13 for a wrong one), typed values
+// converted here (through a script's by-reference variables), omitted
+// optional strings given as empty strings.
 HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISPPARAMS* params,
                VARIANT* result, EXCEPINFO* excep, UINT* arg_error) noexcept;
 HRESULT GetIDsOfNames(REFIID dual, LPOLESTR* names, UINT count, DISPID* ids) noexcept;

@@ -2,7 +2,8 @@
 // ProgIDs, and the interface identifiers the component answers to.
 //
 // Layout written under HKEY_CLASSES_ROOT (the rows are in registration_table.h):
-//   TypeLib\{LIBID}\1.1\...                  (RegisterTypeLib)
+//   TypeLib\{LIBID}\1.1\...                  (RegisterTypeLib; shared by both builds,
+//                                              whose own parts are its win32 / win64 subkeys)
 //   CLSID\{clsid}                             class name
 //     InprocServer32 = <dll path>, ThreadingModel = Apartment
 //     ProgID, VersionIndependentProgID = zuvXCHandler.<class>
@@ -11,8 +12,9 @@
 //   Interface\{iid} = <name>
 //     ProxyStubClsid, ProxyStubClsid32 = type-library marshaller
 //     TypeLib = {LIBID}, Version = 1.1
-// Unregistration removes exactly these keys.  The imported libraries are
-// never registered here.
+// Unregistration removes exactly these keys, and of the type library only
+// this build's platform subkey (with the keys above it once nothing else is
+// left in them).  The imported libraries are never registered here.
 #include "registration.h"
 
 #include <ole2.h>
@@ -22,6 +24,7 @@
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "module.h"
 #include "zuvXCHandler.h"
@@ -204,17 +207,59 @@ LSTATUS RemoveOwnKeys() {
     return first;
 }
 
-// Removes the type library's registration.  UnRegisterTypeLib finds the
-// library through its registered path; whatever it leaves (a library that
-// is registered but no longer loadable) is removed by key.
+// The subkeys of a type-library version that belong to no platform.
+bool IsSharedSubkey(const wchar_t* name) { return !_wcsicmp(name, L"FLAGS") || !_wcsicmp(name, L"HELPDIR"); }
+
+// The subkeys of a key (empty when it cannot be read).
+std::vector<std::wstring> Subkeys(const std::wstring& key) {
+    std::vector<std::wstring> names;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(handle);
+    return names;
+}
+
+// Removes this architecture's registration of the type library.  The
+// TypeLib key is shared by the 32- and 64-bit registry views: below
+// TypeLib\{LIBID}\1.1\<lcid> the platform subkeys win32 and win64 keep
+// the two builds apart, so only this build's subkey goes, and the version
+// (with its FLAGS and HELPDIR) and library keys only once no other
+// platform's registration is left in them.
 HRESULT RemoveTypeLibrary() {
-    HRESULT hr = UnRegisterTypeLib(LIBID_zuvXCHandler, kMajor, kMinor, kLibLcid, OwnSysKind());
     const std::wstring lib = L"TypeLib\\" + GuidText(LIBID_zuvXCHandler);
-    LSTATUS s = DeleteTree(lib + L"\\" + kVersion);
+    const std::wstring version = lib + L"\\" + kVersion;
+    const wchar_t* own_platform = OwnSysKind() == SYS_WIN64 ? L"win64" : L"win32";
+    std::vector<std::wstring> locales;
+    bool others_left = false;
+    for (const std::wstring& name : Subkeys(version)) {
+        if (IsSharedSubkey(name.c_str())) continue;
+        locales.push_back(version + L"\\" + name);
+        for (const std::wstring& platform : Subkeys(locales.back()))
+            if (_wcsicmp(platform.c_str(), own_platform)) others_left = true;
+    }
+    // UnRegisterTypeLib removes the interface keys that name the library,
+    // in both registry views: only when no other build still needs them.
+    // Otherwise this build's own interface keys go with its class keys.
+    if (!others_left) UnRegisterTypeLib(LIBID_zuvXCHandler, kMajor, kMinor, kLibLcid, OwnSysKind());
+    LSTATUS status = ERROR_SUCCESS;
+    for (const std::wstring& lcid : locales) {
+        LSTATUS s = DeleteTree(lcid + L"\\" + own_platform);
+        if (s != ERROR_SUCCESS) status = s;
+        DeleteIfEmpty(lcid);
+    }
+    if (!others_left) {
+        LSTATUS s = DeleteTree(version);
+        if (s != ERROR_SUCCESS) status = s;
+    }
     DeleteIfEmpty(lib);
-    // Success means: nothing of this version is left, whoever removed it.
-    (void)hr;
-    return s == ERROR_SUCCESS ? S_OK : SELFREG_E_TYPELIB;
+    // Success means: nothing of this build's registration is left, whoever removed it.
+    return status == ERROR_SUCCESS ? S_OK : SELFREG_E_TYPELIB;
 }
 
 }  // namespace

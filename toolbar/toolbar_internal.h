@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "core/handler.h"
 #include "core/wrappers.h"
 #include "zuvXCHandler.h"
 
@@ -18,7 +19,9 @@ class ToolBarNode;
 // that merely implements _xToolBar does not answer it, and is then driven
 // through its public interface only.
 struct IToolBarInternal : public IUnknown {
-    virtual ToolBarNode* STDMETHODCALLTYPE Self() noexcept = 0;
+    // The node itself when `module_tag` is this module's tag, else null: an
+    // object of another copy of the component is treated as a foreign one.
+    virtual ToolBarNode* STDMETHODCALLTYPE Self(const void* module_tag) noexcept = 0;
 };
 
 }  // namespace zuv
@@ -54,5 +57,22 @@ bool HasChildren(_xToolBar* node);   // its Buttons hold at least one entry
 
 // Depth of the recursive toolbar walks running on this thread.
 int& WalkDepth() noexcept;
+
+// The lookup descends through the node's own public
+// GetToolBarFromSubToolBar.  The level making that call hands its walk to
+// the call through this thread's slot, so the whole lookup is one walk; a
+// call from anywhere else starts a walk of its own.
+class HandOver {
+public:
+    explicit HandOver(Walk& walk) noexcept;
+    ~HandOver();
+    HandOver(const HandOver&) = delete;
+    HandOver& operator=(const HandOver&) = delete;
+    // The walk handed to the call now starting, or `own` when there is none.
+    static Walk& Take(Walk& own) noexcept;
+
+private:
+    Walk* previous_;
+};
 
 }  // namespace zuv::toolbar

@@ -22,7 +22,8 @@ long IdOf(_xToolBar* node) {
 
 // Searches the children of `start` and, through this node's public
 // GetToolBarFromSubToolBar, the subtree of each child that has children.
-ComPtr<_xToolBar> ToolBarNode::SearchBelow(_xToolBar* start, long id) {
+ComPtr<_xToolBar> ToolBarNode::SearchBelow(_xToolBar* start, long id, Walk& walk) {
+    WalkLevel level(walk, WalkDepth());
     ComPtr<_xToolBarCollection> buttons = ButtonsOf(start);
     const short count = LoopBound(buttons.Get());
     for (long i = 1; i <= count; ++i) {
@@ -31,22 +32,27 @@ ComPtr<_xToolBar> ToolBarNode::SearchBelow(_xToolBar* start, long id) {
         if (HasChildren(node.Get())) {
             _xToolBar* subtree = node.Get();
             ComPtr<_xToolBar> found;
-            Check(Interface()->GetToolBarFromSubToolBar(&subtree, id, found.Out()));
-            if (found) return found;
+            {
+                HandOver pass(walk);
+                Check(Interface()->GetToolBarFromSubToolBar(&subtree, id, found.Out()));
+            }
+            // Out of nesting room below: the whole lookup ends.
+            if (found || walk.out_of_room) return found;
         }
     }
     return nullptr;
 }
 
 STDMETHODIMP ToolBarNode::GetToolBar(LONG ID, _xToolBar** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());
         ComPtr<_xToolBar> found;
         RunWithHandler(
             [&] {
-                NestingGuard nesting(WalkDepth());
-                found = SearchBelow(Interface(), ID);
+                Walk walk;
+                found = SearchBelow(Interface(), ID, walk);
             },
             [&](long number, const std::wstring& description) {
                 if (number > 0) RaiseSystemError(number, description);
@@ -58,16 +64,16 @@ STDMETHODIMP ToolBarNode::GetToolBar(LONG ID, _xToolBar** result) noexcept {
 // Only the nodes below `objToolbar` are searched; this node only receives
 // the recursive calls and the error event.
 STDMETHODIMP ToolBarNode::GetToolBarFromSubToolBar(_xToolBar** objToolbar, LONG ID, _xToolBar** result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = nullptr;
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());
         ComPtr<_xToolBar> start(objToolbar ? *objToolbar : nullptr);
         ComPtr<_xToolBar> found;
+        Walk own_walk;
+        Walk& walk = HandOver::Take(own_walk);
         RunWithHandler(
-            [&] {
-                NestingGuard nesting(WalkDepth());
-                found = SearchBelow(start.Get(), ID);
-            },
+            [&] { found = SearchBelow(start.Get(), ID, walk); },
             [&](long number, const std::wstring& description) {
                 if (number > 0) RaiseSystemError(number, description);
             });
@@ -78,6 +84,7 @@ STDMETHODIMP ToolBarNode::GetToolBarFromSubToolBar(_xToolBar** objToolbar, LONG 
 // Raises ButtonClick with the given node when this node (not the given
 // one) is enabled and visible.  No handler: a failure goes to the caller.
 STDMETHODIMP ToolBarNode::RaiseClickEvent(_xToolBar* objIco, VARIANT* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) VariantInit(result);
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());

@@ -39,7 +39,7 @@ public:
     void FinalRelease() noexcept;
 
     // --- internal operations -------------------------------------------------
-    ToolBarNode* STDMETHODCALLTYPE Self() noexcept override { return this; }
+    ToolBarNode* STDMETHODCALLTYPE Self(const void* module_tag) noexcept override;
     void SetToolBarDesigned(bool value) noexcept { designed_ = value; }
     const LifeToken& Life() const noexcept { return life_; }
     _xToolBar* Interface() noexcept { return this; }
@@ -115,8 +115,8 @@ private:
 
     // Rendering (toolbar_render.cpp) and lookup (toolbar_lookup.cpp).
     void RenderTopLevel(IDispatch* command_bars);
-    bool RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id) noexcept;
-    ComPtr<_xToolBar> SearchBelow(_xToolBar* start, long id);
+    bool RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id, Walk& walk) noexcept;
+    ComPtr<_xToolBar> SearchBelow(_xToolBar* start, long id, Walk& walk);
 
     // The boundary of every COM method of the node.
     template <class F>

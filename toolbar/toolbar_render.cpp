@@ -71,6 +71,7 @@ bool StartsGroup(_xToolBarCollection* siblings, short position) {
 }  // namespace
 
 STDMETHODIMP ToolBarNode::RenderToolBar(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
     if (result) *result = VARIANT_FALSE;
     return AtBoundary([&] {
         ComPtr<IUnknown> keep_alive(Unknown());   // a handler may release the root
@@ -129,7 +130,8 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
 
         if (drop_down) {
             ComPtr<IDispatch> drop_down_bar = host::PopupCommandBar(control.Get());
-            RenderSubToolBar(drop_down_bar.Get(), button.Get(), running_id);
+            Walk walk;
+            RenderSubToolBar(drop_down_bar.Get(), button.Get(), running_id, walk);
         }
     }
 }
@@ -137,10 +139,10 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
 // Renders the children of `owner` into the command bar of its drop-down,
 // and theirs below them.  An error ends only this level: it is reported on
 // the root, and the caller goes on with its next node.
-bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id) noexcept {
+bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id, Walk& walk) noexcept {
     return RunWithHandler(
         [&] {
-            NestingGuard nesting(WalkDepth());
+            WalkLevel level(walk, WalkDepth());
             ComPtr<_xToolBarCollection> entries = ButtonsOf(owner);
             const short count = LoopBound(entries.Get());
 
@@ -166,7 +168,9 @@ bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& runni
 
                 if (drop_down) {
                     ComPtr<IDispatch> drop_down_bar = host::PopupCommandBar(control.Get());
-                    RenderSubToolBar(drop_down_bar.Get(), entry.Get(), running_id);
+                    RenderSubToolBar(drop_down_bar.Get(), entry.Get(), running_id, walk);
+                    // Out of nesting room below: this branch is abandoned.
+                    if (walk.out_of_room) return;
                 }
             }
         },

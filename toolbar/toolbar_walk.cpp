@@ -7,13 +7,18 @@
 
 namespace zuv::toolbar {
 
+namespace {
+// Identifies this module's nodes (see IToolBarInternal).
+const char kModuleTag = 0;
+}  // namespace
+
 ToolBarNode* OwnNode(IUnknown* object) noexcept {
     if (!object) return nullptr;
     ComPtr<IToolBarInternal> internal;
     if (FAILED(object->QueryInterface(__uuidof(IToolBarInternal), reinterpret_cast<void**>(internal.Out()))) ||
         !internal)
         return nullptr;
-    return internal->Self();
+    return internal->Self(&kModuleTag);
 }
 
 ComPtr<_xToolBar> NewDefaultNode() {
@@ -61,4 +66,25 @@ int& WalkDepth() noexcept {
     return depth;
 }
 
+namespace {
+thread_local Walk* t_handed_over = nullptr;
+}  // namespace
+
+HandOver::HandOver(Walk& walk) noexcept : previous_(t_handed_over) { t_handed_over = &walk; }
+HandOver::~HandOver() { t_handed_over = previous_; }
+
+Walk& HandOver::Take(Walk& own) noexcept {
+    Walk* walk = t_handed_over;
+    t_handed_over = nullptr;
+    return walk ? *walk : own;
+}
+
 }  // namespace zuv::toolbar
+
+namespace zuv {
+
+ToolBarNode* STDMETHODCALLTYPE ToolBarNode::Self(const void* module_tag) noexcept {
+    return module_tag == &toolbar::kModuleTag ? this : nullptr;
+}
+
+}  // namespace zuv

@@ -119,6 +119,61 @@ TEST_F(MenuRobustness, ACollectionOf32767EntriesIsWalkedToItsEnd) {
     title->putref_ArrayMenu(nullptr);
 }
 
+// A Click or ArrayClick handler that raises the click again, on the same
+// node or on another one, is stopped by the nesting limit.
+TEST_F(MenuRobustness, ClickHandlersThatClickAgainEndlessly) {
+    Menu t(L"A B{MRU}");
+    MakeArray(t[L"MRU"], 1);
+    ASSERT_TRUE(Render(t.root.Get()));
+    // (clicked node, index, node its handler clicks, index): A and B click
+    // each other; the array's ArrayClick clicks the same member again.
+    struct Case {
+        _xMenu* first;
+        short index;
+        _xMenu* next;
+        short next_index;
+    } cases[] = {{t[L"A"], -1, t[L"B"], -1}, {t[L"MRU"], 0, t[L"MRU"], 0}};
+    for (const Case& c : cases) {
+        EventRecorder on_first(c.first, DIID___xMenu);
+        std::unique_ptr<EventRecorder> on_next;
+        if (c.next != c.first) on_next = std::make_unique<EventRecorder>(c.next, DIID___xMenu);
+        int clicks = 0;
+        auto click = [&](_xMenu* node, short index) {
+            return [&clicks, node, index](DISPID id) {
+                if (id > 2) return;   // the error events
+                ++clicks;
+                Variant r;
+                node->RaiseClickEvent(index, r.Out());
+            };
+        };
+        on_first.OnEvent(click(c.next, c.next_index));
+        if (on_next) on_next->OnEvent(click(c.first, c.index));
+        Variant result;
+        EXPECT_EQ(c.first->RaiseClickEvent(c.index, result.Out()), S_OK);
+        EXPECT_GT(clicks, 10);
+        EXPECT_LE(clicks, NestingGuard::kLimit);
+        std::wstring errors = on_first.Joined() + (on_next ? on_next->Joined() : L"");
+        EXPECT_NE(errors.find(kOutOfStack), std::wstring::npos) << std::string(errors.end() - 80, errors.end()).c_str();
+    }
+}
+
+// An empty (Nothing) member of an array is Nothing outside the walks: the
+// click and Count read it and report error 91 through their handlers.
+TEST_F(MenuRobustness, EmptyArrayMembersAreNothingForClickAndCount) {
+    ComPtr<_xMenu> array = NewMenu();
+    MakeArray(array.Get(), 0, false);
+    ComPtr<_xMenuCollection> members = Read(array.Get(), &_xMenu::get_ArrayMenu);
+    Append(members.Get(), NewMenu());
+    Append(members.Get(), nullptr);
+    EventRecorder events(array.Get(), DIID___xMenu);
+    Variant result;
+    EXPECT_EQ(array->RaiseClickEvent(2, result.Out()), S_OK);
+    EXPECT_EQ(Read(array.Get(), &_xMenu::get_Count), 1);   // the count reached so far
+    EXPECT_EQ(array->RaiseClickEvent(1, result.Out()), S_OK);
+    const std::wstring not_set = L"SystemError(91, Object variable or With block variable not set)";
+    EXPECT_EQ(events.Joined(), not_set + L"; " + not_set + L"; ArrayClick(1)");
+}
+
 // Each case lets go of the tree from inside a handler; the operation goes
 // on with what it holds and returns normally.
 TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {

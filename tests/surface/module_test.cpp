@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/com_test.h"
+#include "support/nodes.h"
 #include "surface_test_paths.h"
 #include "typelib_render.h"
 
@@ -143,6 +144,51 @@ TEST_F(ClassObjects, UnloadWaitsForLocksAndLiveObjects) {
         node = ComPtr<IUnknown>();
         EXPECT_EQ(can_unload_now_(), S_OK);
     }
+}
+
+// A second copy of the component loaded in the same process (another path)
+// answers the same private identifiers; its nodes are still foreign ones:
+// the rendering cannot mark them (error 13) and leaves them unmarked.
+TEST_F(ClassObjects, NodesOfAnotherCopyOfTheComponentAreForeign) {
+    wchar_t dir[MAX_PATH], path[MAX_PATH];
+    ASSERT_NE(GetTempPathW(MAX_PATH, dir), 0u);
+    ASSERT_NE(GetTempFileNameW(dir, L"zuv", 0, path), 0u);
+    ASSERT_TRUE(CopyFileW(ZUV_TEST_DLL, path, FALSE));
+    HMODULE copy = LoadLibraryW(path);
+    ASSERT_NE(copy, nullptr);
+    auto copy_get = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(copy, "DllGetClassObject")));
+    auto copy_can_unload =
+        reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(GetProcAddress(copy, "DllCanUnloadNow")));
+    ASSERT_TRUE(copy_get && copy_can_unload);
+    auto make = [&](REFCLSID clsid, REFIID iid, void** out) {
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(copy_get(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, iid, out), S_OK);
+    };
+    {
+        HostBars host;
+        ComPtr<_xMenu> menu;
+        ComPtr<_xToolBar> button;
+        make(CLSID_xMenu, IID__xMenu, reinterpret_cast<void**>(menu.Out()));
+        make(CLSID_xToolBar, IID__xToolBar, reinterpret_cast<void**>(button.Out()));
+        ComPtr<_xMenu> menu_root = NewMenu();
+        ComPtr<_xToolBar> bar_root = NewToolBar();
+        Add(menu_root.Get(), menu);
+        Add(bar_root.Get(), button);
+        EventRecorder on_menu(menu_root.Get(), DIID___xMenu), on_bar(bar_root.Get(), DIID___xToolBar);
+        EXPECT_FALSE(Render(menu_root.Get(), host.object.Get()));
+        EXPECT_FALSE(Render(bar_root.Get(), host.object.Get()));
+        EXPECT_EQ(on_menu.Joined() + L"; " + on_bar.Joined(),
+                  L"SystemError(13, Type mismatch); SystemError(13, Type mismatch)");
+        EXPECT_FALSE(IsDesigned(menu.Get()));
+        EXPECT_FALSE(IsDesigned(button.Get()));
+        // The foreign node holds its Parent counted, as a host's own node
+        // does: the host breaks that cycle.
+        EXPECT_EQ(button->putref_Parent(nullptr), S_OK);
+    }
+    EXPECT_EQ(copy_can_unload(), S_OK);
+    FreeLibrary(copy);
+    DeleteFileW(path);
 }
 
 }  // namespace
