@@ -1,21 +1,51 @@
 #!/bin/sh
-# start|stop <wine-run.sh> <wineserver> <prefix> <bin dir>
-# start: keeps one wineserver alive for the whole test run and registers the
-# stand-in host and the component in the build's prefix; stop: ends it.
-set -e
-action=$1 run=$2 server=$3 prefix=$4 bin=$5
-export WINEPREFIX="$prefix"
+# start|stop <wine-run.sh> <bin dir> [dll...]
+# start: keeps one wineserver alive for the whole test run in the build's
+# prefix and registers the DLLs there, in the order given; stop: ends it.
+set -eu
+action=$1 run=$2 bin=$3
+shift 3
+
+server_gone() {
+    # -k ends the server and every process of the prefix; -w waits until it is gone.
+    "$run" --server -k </dev/null >/dev/null 2>&1 || true
+    "$run" --server -w </dev/null >/dev/null 2>&1 || true
+}
+
 case "$action" in
 start)
-    # Detached from ctest's pipes, or ctest waits for it forever.
-    "$server" -p </dev/null >/dev/null 2>&1 &
-    "$run" wineboot -u </dev/null >/dev/null 2>&1 || true
-    for dll in xchost.dll zuvXCHandler.dll zuvXCHandlerAudit.dll; do
-        "$run" regsvr32 /s "Z:$bin/$dll" </dev/null
+    # A server may be left from the build (listing the tests) or an
+    # interrupted run: it would end in the middle of this run, or keep the
+    # persistent one from starting.
+    server_gone
+    # Not in the background: the server detaches itself (its output away from
+    # ctest's pipes, or ctest waits for it forever) and returns once it
+    # accepts clients.  A client started before that would start a
+    # short-lived server of its own, and the persistent one would give up.
+    if ! "$run" --server -p </dev/null >/dev/null 2>&1; then
+        echo "wine-fixture: the wineserver does not start"
+        exit 1
+    fi
+    # Starts Wine's background processes now, with their output away from
+    # ctest's pipes (a test that started them would hand its own pipes on).
+    # Not "wineboot -u": that registers every Wine DLL of both sides again
+    # (35 s; the build made the prefix up to date).
+    "$run" wineboot </dev/null >/dev/null 2>&1 || echo "wine-fixture: wineboot exited with $?"
+    log=$(mktemp)
+    trap 'rm -f "$log"' EXIT
+    for dll; do
+        if ! "$run" regsvr32 /s "Z:$(echo "$bin/$dll" | tr / '\\')" </dev/null >"$log" 2>&1; then
+            echo "wine-fixture: regsvr32 $bin/$dll failed:"
+            cat "$log"
+            exit 1
+        fi
     done
     ;;
 stop)
-    "$server" -k </dev/null >/dev/null 2>&1 || true
-    "$server" -w </dev/null >/dev/null 2>&1 || true
+    server_gone
+    ;;
+*)
+    echo "usage: wine-fixture.sh start|stop <wine-run.sh> <bin dir> [dll...]" >&2
+    exit 2
     ;;
 esac

@@ -84,4 +84,5 @@ Check audit.RootCount = 1, "RootCount after refused arguments"
 Err.Clear
 
 If failures = 0 Then WScript.Echo "PASS"
+WScript.Echo "zuv-test: reached the end"
 WScript.Quit failures

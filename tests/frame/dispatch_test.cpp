@@ -59,7 +59,9 @@ TEST_F(Dispatch, CollectionErrorsCarryNumberAndDescription) {
     ComPtr<_xMenu> item;
     EXPECT_EQ(subs->get_Item(*Variant::Long(3).Get(), item.Out()), static_cast<HRESULT>(0x800A0009));
     EXPECT_FALSE(item);
-    EXPECT_EQ(subs.As<ISupportErrorInfo>()->InterfaceSupportsErrorInfo(IID__xMenuCollection), S_OK);
+    ComPtr<ISupportErrorInfo> supports = subs.As<ISupportErrorInfo>();
+    ASSERT_TRUE(supports);
+    EXPECT_EQ(supports->InterfaceSupportsErrorInfo(IID__xMenuCollection), S_OK);
     EXPECT_EQ(PendingDescription(), L"Subscript out of range");
 }
 

@@ -17,6 +17,7 @@ std::vector<IID> PointsOf(IUnknown* object) {
     if (!container) return iids;
     ComPtr<IEnumConnectionPoints> e;
     EXPECT_EQ(container->EnumConnectionPoints(e.Out()), S_OK);
+    if (!e) return iids;
     IConnectionPoint* point = nullptr;
     while (e->Next(1, &point, nullptr) == S_OK) {
         IID iid{};
@@ -35,17 +36,61 @@ TEST_F(Events, EachClassOffersItsEventInterfacesToMatchingSinksOnly) {
     auto toolbar = NewToolBar();
     EXPECT_EQ(PointsOf(menu.Get()), std::vector<IID>{DIID___xMenu});
     EXPECT_EQ(PointsOf(toolbar.Get()), (std::vector<IID>{DIID___xToolBar, kEarlierToolBarEvents}));
+    ComPtr<IConnectionPointContainer> container = menu.As<IConnectionPointContainer>();
+    ASSERT_TRUE(container);
     ComPtr<IConnectionPoint> point;
-    EXPECT_EQ(menu.As<IConnectionPointContainer>()->FindConnectionPoint(DIID___xToolBar, point.Out()),
-              CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(container->FindConnectionPoint(DIID___xToolBar, point.Out()), CONNECT_E_NOCONNECTION);
 
     // A sink that answers only the toolbar's events cannot connect to a menu.
-    ASSERT_EQ(menu.As<IConnectionPointContainer>()->FindConnectionPoint(DIID___xMenu, point.Out()), S_OK);
+    ASSERT_EQ(container->FindConnectionPoint(DIID___xMenu, point.Out()), S_OK);
     auto wrong = ComPtr<EventSink>::Adopt(new EventSink(DIID___xToolBar));
     DWORD cookie = 1;
     EXPECT_EQ(point->Advise(static_cast<IDispatch*>(wrong.Get()), &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
     EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+}
+
+// Every connection gets a cookie of its own: undoing one leaves the others
+// connected, a cookie undoes its connection once only, and a new connection
+// never takes a cookie still in use.  On every event interface of both classes.
+TEST_F(Events, EachConnectionHasItsOwnCookie) {
+    struct Case {
+        bool menu;
+        IID events;
+    };
+    for (const Case& c : {Case{true, DIID___xMenu}, Case{false, DIID___xToolBar}, Case{false, kEarlierToolBarEvents}}) {
+        SCOPED_TRACE(c.menu ? "xMenu" : "xToolBar");
+        ComPtr<_xMenu> menu = c.menu ? NewMenu() : nullptr;
+        ComPtr<_xToolBar> toolbar = c.menu ? nullptr : NewToolBar();
+        ComPtr<IConnectionPointContainer> container =
+            c.menu ? menu.As<IConnectionPointContainer>() : toolbar.As<IConnectionPointContainer>();
+        ASSERT_TRUE(container);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(container->FindConnectionPoint(c.events, point.Out()), S_OK);
+
+        ComPtr<EventSink> sinks[3];
+        DWORD cookies[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            sinks[i] = ComPtr<EventSink>::Adopt(new EventSink(c.events));
+            ASSERT_EQ(point->Advise(static_cast<IDispatch*>(sinks[i].Get()), &cookies[i]), S_OK);
+        }
+        EXPECT_TRUE(cookies[0] && cookies[0] != cookies[1] && cookies[1] != cookies[2] && cookies[0] != cookies[2])
+            << cookies[0] << " " << cookies[1] << " " << cookies[2];
+
+        EXPECT_EQ(point->Unadvise(cookies[1]), S_OK);
+        EXPECT_EQ(point->Unadvise(cookies[1]), CONNECT_E_NOCONNECTION);
+        // An event that every connected sink hears: rendering without command bars.
+        VARIANT_BOOL ok = VARIANT_TRUE;
+        EXPECT_EQ(c.menu ? menu->RenderMenu(nullptr, &ok) : toolbar->RenderToolBar(nullptr, &ok), S_OK);
+        EXPECT_EQ(sinks[0]->events.size(), 1u);
+        EXPECT_EQ(sinks[1]->events.size(), 0u);
+        EXPECT_EQ(sinks[2]->events.size(), 1u);
+
+        DWORD again = 0;
+        ASSERT_EQ(point->Advise(static_cast<IDispatch*>(sinks[1].Get()), &again), S_OK);
+        EXPECT_TRUE(again && again != cookies[0] && again != cookies[2]) << again;
+        for (DWORD cookie : {cookies[0], cookies[2], again}) EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    }
 }
 
 TEST_F(Events, ClassInfoNamesTheClassAndItsDefaultSource) {

@@ -53,3 +53,4 @@ Check n = 2, "For Each"
 
 If failures > 0 Then WScript.Quit 1
 WScript.Echo "host script passed"
+WScript.Echo "zuv-test: reached the end"

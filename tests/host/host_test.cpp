@@ -176,7 +176,9 @@ TEST_F(HostTest, FailCallFailsTheNthMatchingCallThroughExcepinfo) {
     xchost::FailCall(host.Get(), L"MenuBar", L"name Controls", 1, 438, L"No Controls");
     DISPID id = 0;
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"Controls")};
-    EXPECT_EQ(MenuBar()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), static_cast<HRESULT>(0x800A01B6));
+    ComPtr<IDispatch> bar = MenuBar();
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->GetIDsOfNames(IID_NULL, names, 1, 0, &id), static_cast<HRESULT>(0x800A01B6));
     ComPtr<IErrorInfo> info;
     ASSERT_EQ(GetErrorInfo(0, info.Out()), S_OK);
     zuv::Bstr description;

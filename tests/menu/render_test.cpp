@@ -69,6 +69,35 @@ TEST_F(MenuRender, RendersATitleWithAnEntryAndItsShortcut) {
     EXPECT_EQ(IdOf(t.root.Get()), 0);
 }
 
+// A shortcut is bound when either of its keys is set (a key code alone, such
+// as F5, or modifiers alone), on a title as on an entry, with both values as
+// they stand; both 0 means no binding.
+TEST_F(MenuRender, BindsAShortcutWhenEitherKeyIsSet) {
+    struct Case {
+        long modifiers, key;
+        bool bound;
+    };
+    for (const Case& c : {Case{0, VK_F5, true}, Case{8, 0, true}, Case{12, 'O', true}, Case{0, 0, false}}) {
+        SCOPED_TRACE(N(c.modifiers) + L"+" + N(c.key));
+        HostBars bars;
+        Menu t(L"File{Open}");
+        t.root->put_StartID(1000);
+        for (_xMenu* n : {t[L"File"], t[L"Open"]}) {
+            n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(c.modifiers));
+            n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(c.key));
+        }
+        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        std::vector<std::wstring> bindings, expected;
+        for (const std::wstring& line : bars.Log())
+            if (!line.compare(0, 12, L"KeyBindings ")) bindings.push_back(line);
+        if (c.bound)
+            for (long id : {1001, 1002})
+                expected.push_back(L"KeyBindings call 1 (Long " + N(c.modifiers) + L", Long " + N(c.key) + L", Long " +
+                                   N(id) + L")");
+        EXPECT_EQ(bindings, expected);
+    }
+}
+
 TEST_F(MenuRender, ConfiguresTheMenuBarAndRefusesAMissingObject) {
     ComPtr<_xMenu> root = NewMenu();
     root->put_MaxButton(VARIANT_FALSE);
@@ -230,8 +259,8 @@ TEST_F(MenuRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
     EXPECT_TRUE(Render(root.Get()));
     EXPECT_EQ(events.Joined(), L"");
     EXPECT_EQ(host.Log(), MenuCalls().Setup().Title(1, 1, L"").Title(2, 2, L"T", true).Entry(2, 3, 3, L"").lines);
-    EXPECT_FALSE(ItemAt(EntriesOf(root.Get()).Get(), 1));
-    EXPECT_FALSE(ItemAt(EntriesOf(t.Get()).Get(), 1));
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(root.Get()).Get(), Variant::Long(1)));
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.Get()).Get(), Variant::Long(1)));
 }
 
 TEST_F(MenuRender, HostImplementedNodesAndCollections) {

@@ -101,4 +101,5 @@ Check Err.Number = 0 And root.ArrayCount = 100, "ArrayCount limit"
 Err.Clear
 
 If failures = 0 Then WScript.Echo "foundation: all checks passed"
+WScript.Echo "zuv-test: reached the end"
 WScript.Quit failures

@@ -106,4 +106,5 @@ Expect exitItem.Caption, "Quit", "the caption is stored anyway"
 
 Expect Err.Number, 0, "the end"
 If failures = 0 Then WScript.Echo "menu_render: all checks passed"
+WScript.Echo "zuv-test: reached the end"
 WScript.Quit failures

@@ -89,4 +89,5 @@ Check failed, "forwarding to a destroyed control fails"
 Check a.Caption = "Gone", "the caption is stored anyway"
 
 If failures = 0 Then WScript.Echo "toolbar_render: all checks passed"
+WScript.Echo "zuv-test: reached the end"
 WScript.Quit failures

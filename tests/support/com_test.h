@@ -6,6 +6,10 @@
 #include <ole2.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
 #include "core/wrappers.h"
 #include "zuvXCHandler.h"
 
@@ -14,12 +18,37 @@ namespace zuv::test {
 // S_OK when the component is not loaded or may be unloaded.
 HRESULT ComponentCanUnloadNow();
 
+// Stops the current test: GoogleTest reports the exception as the test's
+// failure and goes on with the next test.  Helpers throw it where the test
+// cannot go on without what a call failed to give (going on with a null
+// object would crash the whole program instead).  Never let it leave a
+// callback the component makes: it must not cross the component's frames.
+class TestStopped : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A call whose result the test needs: stops the test unless it succeeded.
+inline void Must(HRESULT hr, const char* call) {
+    if (hr == S_OK) return;
+    char text[200];
+    std::snprintf(text, sizeof text, "%s failed with 0x%08lX; the test cannot go on", call,
+                  static_cast<unsigned long>(hr));
+    throw TestStopped(text);
+}
+
+// An object the test needs: stops the test when there is none.
+template <class P>
+P Required(P object, const char* what) {
+    if (!object) throw TestStopped(std::string(what) + " is Nothing; the test cannot go on");
+    return object;
+}
+
 template <class I>
 ComPtr<I> Create(REFCLSID clsid) {
     ComPtr<I> object;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
-                                  reinterpret_cast<void**>(object.Out()));
-    EXPECT_EQ(hr, S_OK) << "CoCreateInstance";
+    Must(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I), reinterpret_cast<void**>(object.Out())),
+         "CoCreateInstance");
     return object;
 }
 

@@ -89,6 +89,17 @@ using ForeignButtons = ForeignList<_xToolBarCollection, _xToolBar>;
 // Called whenever a host's menu node has its ID or Key read (stack probes).
 inline std::function<void()> g_on_foreign_read;
 
+// Runs g_on_foreign_read inside a call from the component: a helper that
+// stops the test must not unwind through the component's frames.
+inline void OnForeignRead() {
+    if (!g_on_foreign_read) return;
+    try {
+        g_on_foreign_read();
+    } catch (const std::exception& x) {
+        ADD_FAILURE() << "while the component read a host's node: " << x.what();
+    }
+}
+
 #define ZUV_FWD(name, params, args) \
     STDMETHODIMP name params override { return inner_->name args; }
 #define ZUV_GET(name, type) ZUV_FWD(get_##name, (type* v), (v))
@@ -100,11 +111,11 @@ inline std::function<void()> g_on_foreign_read;
 class ForeignMenu final : public Fake<_xMenu> {
 public:
     STDMETHODIMP get_ID(LONG* v) override {
-        if (g_on_foreign_read) g_on_foreign_read();
+        OnForeignRead();
         return inner_->get_ID(v);
     }
     STDMETHODIMP get_Key(BSTR* v) override {
-        if (g_on_foreign_read) g_on_foreign_read();
+        OnForeignRead();
         return inner_->get_Key(v);
     }
     STDMETHODIMP ReservedSubMenus() override { return E_NOTIMPL; }

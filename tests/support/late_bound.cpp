@@ -7,12 +7,18 @@ namespace zuv::test {
 
 DISPID IdOf(IDispatch* object, const wchar_t* name) {
     DISPID id = DISPID_UNKNOWN;
+    if (!object) return id;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     return SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) ? id : DISPID_UNKNOWN;
 }
 
 LateResult InvokeRaw(IDispatch* object, DISPID id, WORD kind, VARIANT* args_in_order, UINT count) {
     LateResult r;
+    if (!object) {   // what a failed earlier call left: a failed call, not a crash
+        r.hr = r.scode = E_POINTER;
+        r.description = L"called on Nothing";
+        return r;
+    }
     std::vector<VARIANT> reversed(args_in_order, args_in_order + count);
     std::reverse(reversed.begin(), reversed.end());
     DISPID put = DISPID_PROPERTYPUT;

@@ -23,19 +23,20 @@ namespace zuv::test {
 template <class I, class T>
 T Read(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(T*)) {
     T value{};
-    EXPECT_EQ((object->*get)(&value), S_OK);
+    EXPECT_EQ((Required(object, "the object read")->*get)(&value), S_OK);
     return value;
 }
+// An object property may be Nothing; a failed read stops the test.
 template <class I, class U>
 ComPtr<U> Read(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(U**)) {
     ComPtr<U> value;
-    EXPECT_EQ((object->*get)(value.Out()), S_OK);
+    Must((Required(object, "the object read")->*get)(value.Out()), "reading an object property");
     return value;
 }
 template <class I>
 std::wstring Read(I* object, HRESULT (STDMETHODCALLTYPE I::*get)(BSTR*)) {
     Bstr value;
-    EXPECT_EQ((object->*get)(value.Out()), S_OK);
+    EXPECT_EQ((Required(object, "the object read")->*get)(value.Out()), S_OK);
     return value.Str();
 }
 // A Boolean property, which must be exactly True or False.
@@ -50,8 +51,10 @@ inline long IdOf(_xMenu* n) { return Read(n, &_xMenu::get_ID); }
 inline long IdOf(_xToolBar* n) { return Read(n, &_xToolBar::get_ID); }
 inline bool IsDesigned(_xMenu* n) { return Flag(n, &_xMenu::get_IsMenuDesigned); }
 inline bool IsDesigned(_xToolBar* n) { return Flag(n, &_xToolBar::get_IsToolBarDesigned); }
-inline ComPtr<_xMenuCollection> EntriesOf(_xMenu* n) { return Read(n, &_xMenu::get_SubMenus); }
-inline ComPtr<_xToolBarCollection> EntriesOf(_xToolBar* n) { return Read(n, &_xToolBar::get_Buttons); }
+inline ComPtr<_xMenuCollection> EntriesOf(_xMenu* n) { return Required(Read(n, &_xMenu::get_SubMenus), "SubMenus"); }
+inline ComPtr<_xToolBarCollection> EntriesOf(_xToolBar* n) {
+    return Required(Read(n, &_xToolBar::get_Buttons), "Buttons");
+}
 
 template <class Coll> struct ItemType { using type = typename Coll::Item; };
 template <> struct ItemType<_xMenuCollection> { using type = _xMenu; };
@@ -61,13 +64,16 @@ template <class T> struct NoDeduce { using type = T; };
 template <class Coll>
 long CountOf(Coll* entries) { return Read(entries, &Coll::get_Count); }
 
-// Item by any index value (a number is a position).
+// Item by any index value (a number is a position): an entry that may be
+// Nothing, or (ItemOf, ItemAt) one that must be there.  A failed read stops the test.
 template <class Coll>
-auto ItemOf(Coll* entries, Variant index) {
+auto ItemOrNothing(Coll* entries, Variant index) {
     ComPtr<typename ItemType<Coll>::type> item;
-    EXPECT_EQ(entries->get_Item(*index.Get(), item.Out()), S_OK);
+    Must(Required(entries, "the collection")->get_Item(*index.Get(), item.Out()), "Item");
     return item;
 }
+template <class Coll>
+auto ItemOf(Coll* entries, Variant index) { return Required(ItemOrNothing(entries, std::move(index)), "the item"); }
 template <class Coll>
 auto ItemAt(Coll* entries, long position) { return ItemOf(entries, Variant::Long(position)); }
 
@@ -94,7 +100,7 @@ ComPtr<Node> Append(Coll* entries, typename NoDeduce<ComPtr<Node>>::type child, 
     Bstr k(key ? key : L"");
     BSTR kb = k.Get();
     ComPtr<Node> added;
-    EXPECT_EQ(entries->Add(&raw, key ? &kb : nullptr, added.Out()), S_OK);
+    EXPECT_EQ(Required(entries, "the collection")->Add(&raw, key ? &kb : nullptr, added.Out()), S_OK);
     EXPECT_EQ(raw, child.Get());
     return child;
 }
@@ -141,8 +147,8 @@ struct Tree {
     explicit Tree(const wchar_t* text) { Parse(root.Get(), text); }
     Node* operator[](const std::wstring& caption) const {
         auto it = nodes.find(caption);
-        if (it == nodes.end()) ADD_FAILURE() << "no node " << std::string(caption.begin(), caption.end());
-        return it == nodes.end() ? nullptr : it->second.Get();
+        if (it == nodes.end()) throw TestStopped("no node " + std::string(caption.begin(), caption.end()));
+        return it->second.Get();
     }
 
 private:
@@ -171,10 +177,11 @@ class NodeFactory {
 public:
     ComPtr<Node> New() {
         if (!factory_)
-            CoGetClassObject(ClassOf<Node>(), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                             reinterpret_cast<void**>(factory_.Out()));
+            Must(CoGetClassObject(ClassOf<Node>(), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                  reinterpret_cast<void**>(factory_.Out())),
+                 "CoGetClassObject");
         ComPtr<Node> node;
-        EXPECT_EQ(factory_->CreateInstance(nullptr, __uuidof(Node), reinterpret_cast<void**>(node.Out())), S_OK);
+        Must(factory_->CreateInstance(nullptr, __uuidof(Node), reinterpret_cast<void**>(node.Out())), "CreateInstance");
         return node;
     }
 
@@ -206,7 +213,7 @@ ComPtr<Node> Find(Node* root, long id) {
     HRESULT hr;
     if constexpr (kIsMenu<Node>) hr = root->GetMenu(id, found.Out());
     else hr = root->GetToolBar(id, found.Out());
-    EXPECT_EQ(hr, S_OK);
+    Must(hr, kIsMenu<Node> ? "GetMenu" : "GetToolBar");
     return found;
 }
 

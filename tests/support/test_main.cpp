@@ -3,6 +3,8 @@
 #include <ole2.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "com_test.h"
 
 namespace zuv::test {
@@ -23,5 +25,11 @@ int main(int argc, char** argv) {
     if (FAILED(hr)) return 2;
     int result = RUN_ALL_TESTS();
     CoUninitialize();
+    // The runner (tests/wine-check.sh) requires this line: a program that
+    // crashed or was cut short never prints it.
+    if (!GTEST_FLAG_GET(list_tests)) {
+        std::printf("zuv-test: reached the end\n");
+        std::fflush(stdout);
+    }
     return result;
 }

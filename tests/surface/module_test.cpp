@@ -138,7 +138,9 @@ TEST_F(ClassObjects, UnloadWaitsForLocksAndLiveObjects) {
 
     for (const CLSID* clsid : {&CLSID_xMenu, &CLSID_xToolBar}) {
         ComPtr<IUnknown> node;
-        HRESULT hr = Factory(*clsid)->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(node.Out()));
+        ComPtr<IClassFactory> each = Factory(*clsid);
+        ASSERT_TRUE(each);
+        HRESULT hr = each->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(node.Out()));
         ASSERT_EQ(hr, S_OK);
         EXPECT_EQ(can_unload_now_(), S_FALSE);
         node = ComPtr<IUnknown>();

@@ -1,12 +1,13 @@
 #!/bin/sh
-# registration_roundtrip.sh <wine64> <wineserver> <prefix> <dll> <regcheck.exe>
-# In a private prefix (made on first use, then reused): register the DLL
+# registration_roundtrip.sh <wine-run.sh> <prefix> <dll> <regcheck.exe> [<template prefix>]
+# In a private prefix (made on first use, as a copy of the template when one
+# is given, then reused): register the DLL
 # twice, check every entry, unregister, check nothing of it is left and that
 # the rest of HKEY_CLASSES_ROOT is exactly as before; unregistering again
 # must succeed and change nothing.
 set -u
-wine=$1 server=$2 prefix=$3 dll=$4 regcheck=$5
-export WINEPREFIX="$prefix" WINEDEBUG=-all QEMU_RESERVED_VA=0x7fff0000 WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+run=$1 prefix=$2 dll=$3 regcheck=$4 template=${5:-}
+export ZUV_PREFIX="$prefix"
 windll="Z:$(echo "$dll" | tr / '\\')"
 work=$prefix.work
 mkdir -p "$work"
@@ -25,33 +26,53 @@ step() {
 
 export_classes() {
     rm -f "$work/$1.reg"
-    "$wine" regedit /E "Z:$(echo "$work/$1.reg" | tr / '\\')" HKEY_CLASSES_ROOT </dev/null &&
+    "$run" regedit /E "Z:$(echo "$work/$1.reg" | tr / '\\')" HKEY_CLASSES_ROOT </dev/null &&
         iconv -f UTF-16 -t UTF-8 "$work/$1.reg" >"$work/$1.txt"
 }
 
 # A server left behind by an interrupted run of this test would keep the
 # prefix busy (this prefix belongs to this test alone).
-"$server" -k >/dev/null 2>&1 || true
+"$run" --server -k >/dev/null 2>&1 || true
+"$run" --server -w >/dev/null 2>&1 || true
+if [ ! -f "$prefix/.zuv-ready" ] && [ -f "$template/.zuv-ready" ]; then
+    # A copy takes seconds where a new prefix takes a minute or more.  What
+    # the template has registered stays out of the comparison below, and the
+    # component itself is unregistered first.
+    echo "copying $template to $prefix"
+    rm -rf "$prefix"
+    cp -a "$template" "$prefix.new" && rm -f "$prefix.new/wineserver" && mv "$prefix.new" "$prefix"
+fi
 if [ ! -f "$prefix/.zuv-ready" ]; then
     echo "creating $prefix"
-    "$wine" wineboot -u </dev/null >/dev/null 2>&1
-    "$server" -w
+    "$run" wineboot -u </dev/null >/dev/null 2>&1
+    "$run" --server -w
     touch "$prefix/.zuv-ready"
 fi
-# One server for the whole sequence; ended below.
-"$server" -p </dev/null >/dev/null 2>&1 &
-trap '"$server" -k >/dev/null 2>&1' EXIT
+# One server for the whole sequence, ended below.  It detaches itself once
+# it accepts clients (see tests/wine-fixture.sh).
+if ! "$run" --server -p </dev/null >/dev/null 2>&1; then
+    echo "FAIL: the wineserver does not start"
+    exit 1
+fi
+trap '"$run" --server -k >/dev/null 2>&1' EXIT
+
+# This build's platform subkey of the type library, and the other one's
+# (the PE machine field: 0x8664 is x86_64, anything else here i386).
+machine=$(python3 -c 'import struct,sys
+d = open(sys.argv[1], "rb").read(4096)
+print(struct.unpack_from("<H", d, struct.unpack_from("<I", d, 0x3c)[0] + 4)[0])' "$dll")
+if [ "$machine" = 34404 ]; then own=win64 other_platform=win32; else own=win32 other_platform=win64; fi
 
 # A prefix left registered by an interrupted run starts clean again.
-"$wine" reg delete 'HKCR\TypeLib\{E6E8AD39-7197-493C-AB54-FF584058D9BF}\1.1\409\win32' /f </dev/null >/dev/null 2>&1
-"$wine" regsvr32 /s /u "$windll" </dev/null >/dev/null 2>&1
+"$run" reg delete "HKCR\\TypeLib\\{E6E8AD39-7197-493C-AB54-FF584058D9BF}\\1.1\\409\\$other_platform" /f </dev/null >/dev/null 2>&1
+"$run" regsvr32 /s /u "$windll" </dev/null >/dev/null 2>&1
 
 step "export before" export_classes before
-step "regsvr32" "$wine" regsvr32 /s "$windll"
-step "regsvr32 again" "$wine" regsvr32 /s "$windll"
-step "entries present" "$wine" "$regcheck" registered "$windll"
-step "regsvr32 /u" "$wine" regsvr32 /s /u "$windll"
-step "entries removed" "$wine" "$regcheck" clean
+step "regsvr32" "$run" regsvr32 /s "$windll"
+step "regsvr32 again" "$run" regsvr32 /s "$windll"
+step "entries present" "$run" "$regcheck" registered "$windll"
+step "regsvr32 /u" "$run" regsvr32 /s /u "$windll"
+step "entries removed" "$run" "$regcheck" clean
 step "export after" export_classes after
 if diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt"; then
     echo "ok: HKEY_CLASSES_ROOT unchanged by the round trip"
@@ -60,7 +81,7 @@ else
     head -40 "$work/diff.txt"
     failures=$((failures + 1))
 fi
-step "regsvr32 /u when not registered" "$wine" regsvr32 /s /u "$windll"
+step "regsvr32 /u when not registered" "$run" regsvr32 /s /u "$windll"
 step "export after second unregistration" export_classes again
 if ! diff -q "$work/before.txt" "$work/again.txt" >/dev/null; then
     echo "FAIL: a second unregistration changed HKEY_CLASSES_ROOT"
@@ -68,33 +89,39 @@ if ! diff -q "$work/before.txt" "$work/again.txt" >/dev/null; then
 fi
 
 # The other architecture registered too: its type-library subkey (the
-# TypeLib key is shared by both registry views) and its interface keys (in
-# the 32-bit view) stay through this build's registration round trip.
+# TypeLib key is shared by both registry views) and, in a 64-bit prefix, its
+# interface keys (in the 32-bit view) stay through this build's round trip.
+# A 32-bit prefix has one registry view: there only the type library's
+# platform subkeys keep the two builds apart.
 libkey='HKCR\TypeLib\{E6E8AD39-7197-493C-AB54-FF584058D9BF}\1.1'
 other_iface='HKCR\Wow6432Node\Interface\{B9BA865F-1693-4B49-914C-69928F3D0987}'
 other() {
-    "$wine" reg "$@" </dev/null >/dev/null 2>&1
+    "$run" reg "$@" </dev/null >/dev/null 2>&1
 }
 other add "$libkey" /ve /d zuvXCHandler /f &&
-    other add "$libkey\409\win32" /ve /d 'C:\x86\zuvXCHandler.dll' /f &&
+    other add "$libkey\\409\\$other_platform" /ve /d 'C:\other\zuvXCHandler.dll' /f &&
     other add "$libkey\FLAGS" /ve /d 0 /f &&
-    other add "$libkey\HELPDIR" /ve /d 'C:\x86' /f &&
-    other add "$other_iface" /ve /d _xMenu /f &&
-    other add "$other_iface\TypeLib" /ve /d '{E6E8AD39-7197-493C-AB54-FF584058D9BF}' /f ||
+    other add "$libkey\HELPDIR" /ve /d 'C:\other' /f ||
     { echo "FAIL: cannot create the other architecture's entries"; failures=$((failures + 1)); }
-step "regsvr32 beside the other architecture" "$wine" regsvr32 /s "$windll"
-step "regsvr32 /u beside the other architecture" "$wine" regsvr32 /s /u "$windll"
+if [ "$own" = win64 ]; then
+    other add "$other_iface" /ve /d _xMenu /f && other add "$other_iface\TypeLib" /ve /d '{E6E8AD39-7197-493C-AB54-FF584058D9BF}' /f ||
+        { echo "FAIL: cannot create the other architecture's interface keys"; failures=$((failures + 1)); }
+fi
+step "regsvr32 beside the other architecture" "$run" regsvr32 /s "$windll"
+step "regsvr32 /u beside the other architecture" "$run" regsvr32 /s /u "$windll"
 step "the other architecture's type library stays" sh -c \
-    "'$wine' reg query '$libkey\\409\\win32' </dev/null 2>/dev/null | grep -q 'x86'"
-step "the other architecture's interface keys stay" sh -c \
-    "'$wine' reg query '$other_iface\\TypeLib' </dev/null 2>/dev/null | grep -q 'E6E8AD39'"
+    "'$run' reg query '$libkey\\409\\$other_platform' </dev/null 2>/dev/null | grep -q 'other'"
+if [ "$own" = win64 ]; then
+    step "the other architecture's interface keys stay" sh -c \
+        "'$run' reg query '$other_iface\\TypeLib' </dev/null 2>/dev/null | grep -q 'E6E8AD39'"
+fi
 step "this architecture's type library is gone" sh -c \
-    "! '$wine' reg query '$libkey\\409\\win64' </dev/null >/dev/null 2>&1"
+    "! '$run' reg query '$libkey\\409\\$own' </dev/null >/dev/null 2>&1"
 # The other architecture goes: this build's registration, then the last
 # unregistration, removes everything of the library from both views.
-"$wine" regsvr32 /s "$windll" </dev/null
-other delete "$libkey\409\win32" /f
-step "regsvr32 /u as the last build" "$wine" regsvr32 /s /u "$windll"
+"$run" regsvr32 /s "$windll" </dev/null
+other delete "$libkey\\409\\$other_platform" /f
+step "regsvr32 /u as the last build" "$run" regsvr32 /s /u "$windll"
 step "export after the last unregistration" export_classes last
 if ! diff -q "$work/before.txt" "$work/last.txt" >/dev/null; then
     echo "FAIL: the last unregistration left entries behind:"

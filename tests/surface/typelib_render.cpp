@@ -133,7 +133,7 @@ TYPEATTR AttrOf(ITypeInfo* info) {
 ComPtr<ITypeInfo> VtableFace(ITypeInfo* dispatch) {
     HREFTYPE href = 0;
     ComPtr<ITypeInfo> face;
-    if (SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &href))) dispatch->GetRefTypeInfo(href, face.Out());
+    if (dispatch && SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &href))) dispatch->GetRefTypeInfo(href, face.Out());
     return face;
 }
 

@@ -187,7 +187,7 @@ TEST_F(ToolBarRendering, EmptyEntriesRenderAsFreshDefaultNodes) {
 
     EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(host.Log(), BarCalls().NewBar(1).Top(1, 1, 1, 1, L"", true).Top(1, 2, 1, 2, L"A", false).lines);
-    EXPECT_FALSE(ItemAt(EntriesOf(t.root.Get()).Get(), 2));   // nothing was stored back
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));   // nothing was stored back
 }
 
 TEST_F(ToolBarRendering, HostOwnNodesAndCollections) {
