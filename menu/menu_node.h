@@ -42,6 +42,18 @@ public:
     // The only writer of the designed flag; rendering always passes true.
     void SetMenuDesigned(bool value) noexcept { designed_ = value; }
     _xMenu* Interface() noexcept { return this; }
+    // Rendering's numbering of the node: stores the ID and puts it into the
+    // node's control, as the ID property does.  That control belongs to an
+    // earlier rendering and is about to be replaced (its command bars may be
+    // gone already), so a failure there is not an error of the rendering.
+    void SetRenderedId(long id);
+    // Rendering has just given the node a control of one role (a popup, or
+    // else a plain control): a reference of the other role, left by an
+    // earlier rendering, goes, so that changes reach the control rendered last.
+    void KeepOnlyRole(bool popup) noexcept;
+    // The menu array (its identity, never used as an object) that generated
+    // this node as one of its entries; null for every other node.
+    const void* GeneratedBy() const noexcept { return generated_by_; }
 
     // --- _xMenu --------------------------------------------------------------
     STDMETHODIMP get_SubMenus(_xMenuCollection** rhs) noexcept override;
@@ -172,6 +184,7 @@ private:
     bool designed_ = false;
     ComPtr<ICommandBarControl> control_;
     ComPtr<ICommandBarPopup> popup_;
+    const void* generated_by_ = nullptr;
 };
 
 template <class F>
