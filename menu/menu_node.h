@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <ocidl.h>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -51,9 +52,11 @@ public:
     // else a plain control): a reference of the other role, left by an
     // earlier rendering, goes, so that changes reach the control rendered last.
     void KeepOnlyRole(bool popup) noexcept;
-    // The menu array (its identity, never used as an object) that generated
-    // this node as one of its entries; null for every other node.
-    const void* GeneratedBy() const noexcept { return generated_by_; }
+    // Whether this node is an entry that the menu array `array` (its COM
+    // identity) generated in a rendering other than `rendering`.
+    bool GeneratedEarlierBy(const void* array, uint64_t rendering) const noexcept {
+        return generated_by_ && generated_by_ == array && generated_in_ != rendering;
+    }
 
     // --- _xMenu --------------------------------------------------------------
     STDMETHODIMP get_SubMenus(_xMenuCollection** rhs) noexcept override;
@@ -184,7 +187,12 @@ private:
     bool designed_ = false;
     ComPtr<ICommandBarControl> control_;
     ComPtr<ICommandBarPopup> popup_;
+    // A generated entry: its array (identity only, never used as an object)
+    // and the rendering that made it.
     const void* generated_by_ = nullptr;
+    uint64_t generated_in_ = 0;
+    // On a root: the rendering it is running now (0 when none).
+    uint64_t rendering_ = 0;
 };
 
 template <class F>

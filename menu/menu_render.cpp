@@ -1,6 +1,7 @@
 // Rendering a menu tree into the host's menu bar: the top level (one popup
 // per title), the levels below it (entries, entries with sub-menus,
 // separators, menu arrays) and the designed mark of every rendered node.
+#include <cstdint>
 #include <vector>
 
 #include "core/error.h"
@@ -45,9 +46,10 @@ void StoreControl(_xMenu* node, IDispatch* control, bool popup) {
 
 // The entries an earlier rendering generated for this array leave its
 // ArrayMenu, so that it holds the live set only; entries the host added
-// itself stay.  The entries taken out keep their fields and controls.  A
-// host's own collection is left as it is.
-void DropGeneratedMembers(_xMenu* array_node, IUnknown* identity) {
+// itself stay, and so do those of this very rendering (an array that stands
+// in two places of the tree is rendered twice).  The entries taken out keep
+// their fields and controls.  A host's own collection is left as it is.
+void DropGeneratedMembers(_xMenu* array_node, IUnknown* identity, uint64_t rendering) {
     ComPtr<_xMenuCollection> members = menu::ArrayMenuOf(array_node);
     MenuCollection* own = menu::OwnCollection(members.Get());
     if (!own) return;
@@ -57,7 +59,7 @@ void DropGeneratedMembers(_xMenu* array_node, IUnknown* identity) {
     std::vector<_xMenu*> generated;
     for (const ComPtr<_xMenu>& entry : entries) {
         MenuNode* node = menu::OwnNode(entry.Get());
-        if (node && node->GeneratedBy() == identity) generated.push_back(entry.Get());
+        if (node && node->GeneratedEarlierBy(identity, rendering)) generated.push_back(entry.Get());
     }
     own->RemoveNodes(generated);
 }
@@ -110,10 +112,17 @@ STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* re
             RaiseCustomError(xMenuCustomErrorNo_ObjectNotCreated, L"Object Not Created", L"");
             return;
         }
+        // Each rendering has its own number (a node renders on its own
+        // thread only); a handler may start another rendering on this root
+        // meanwhile.
+        static thread_local uint64_t renderings = 0;
+        const uint64_t outer = rendering_;
+        rendering_ = ++renderings;
         bool rendered = RunWithHandler([&] { RenderTopLevel(command_bars.Get()); },
                                        [&](long number, const std::wstring& description) {
                                            RaiseSystemError(number, description);
                                        });
+        rendering_ = outer;
         if (result) *result = ToVB(rendered);
     });
 }
@@ -236,7 +245,7 @@ void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running
     // The array's COM identity marks the entries it generates.
     ComPtr<IUnknown> identity;
     Check(array_node->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.Out())));
-    DropGeneratedMembers(array_node, identity.Get());
+    DropGeneratedMembers(array_node, identity.Get(), rendering_);
     for (long j = 1; j <= count; ++j) {
         running_id = AddChecked(running_id, 1L);
         Bstr caption = Text(array_node, &_xMenu::get_Caption);
@@ -251,6 +260,7 @@ void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running
 
         ComPtr<MenuNode> member = MenuNode::New();
         member->generated_by_ = identity.Get();
+        member->generated_in_ = rendering_;
         Check(member->put_ID(running_id));
         member->SetMenuDesigned(true);
         Check(member->putref_ArrayParent(array_node));

@@ -175,6 +175,22 @@ TEST_F(MenuRender, RenderingAgainReplacesTheGeneratedEntriesOfAnArray) {
     EXPECT_TRUE(IsDesigned(old.Get()) && Same(Read(old.Get(), &_xMenu::get_ArrayParent).Get(), mru));
 }
 
+TEST_F(MenuRender, AnArrayInTwoPlacesKeepsTheEntriesOfBothInEachRendering) {
+    Menu t(L"A{MRU} B");
+    _xMenu* mru = MakeArray(t[L"MRU"], 2);
+    Add(t[L"B"], ComPtr<_xMenu>(mru));
+    for (int round = 0; round < 2; ++round) {
+        HostBars bars;
+        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        EXPECT_EQ(CountOf(Read(mru, &_xMenu::get_ArrayMenu).Get()), 4);
+        for (long id : {2, 3, 5, 6}) {
+            ComPtr<_xMenu> entry = Find(t.root.Get(), id);
+            ASSERT_TRUE(entry) << id;
+            EXPECT_EQ(LabelOf(ControlOf(entry.Get())), bars.FindControl(id));
+        }
+    }
+}
+
 TEST_F(MenuRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) {
     Menu t(L"File{Open Win MRU}");
     t.root->put_StartID(1000);
