@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,9 @@ public:
     }
 
     long Count() const noexcept { return static_cast<long>(entries_.size()); }
+
+    // A non-empty key that an entry already has.
+    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_.count(FoldKey(key)) > 0; }
 
     // Appends; a non-empty key already present is error 457.
     void Add(Item* item, BSTR key) {
@@ -87,6 +91,20 @@ public:
         if (!entries_[pos].folded.empty()) index_.erase(entries_[pos].folded);
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
         DeferredRelease(removed);
+    }
+
+    // Removes every entry that holds one of `items`; nothing is called on
+    // the items until all of them are out of the list.
+    void RemoveItems(const std::vector<Item*>& items) {
+        if (items.empty()) return;
+        std::vector<ComPtr<Item>> removed;
+        for (size_t pos = entries_.size(); pos-- > 0;) {
+            if (std::find(items.begin(), items.end(), entries_[pos].item.Get()) == items.end()) continue;
+            removed.push_back(std::move(entries_[pos].item));
+            if (!entries_[pos].folded.empty()) index_.erase(entries_[pos].folded);
+            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
+        }
+        for (auto& item : removed) DeferredRelease(item);
     }
 
     std::vector<ComPtr<Item>> Snapshot() const {

@@ -4,6 +4,7 @@
 // Derived provides:
 //   static constexpr const wchar_t* kSource;        // error source text
 //   IndexKey MapIndex(const VARIANT& index);         // how Item reads its argument
+// and may name private interfaces of its own (`Internal`) that it answers.
 #pragma once
 
 #include <windows.h>
@@ -15,11 +16,12 @@
 
 namespace zuv {
 
-template <class Derived, class CollectionItf, class NodeItf>
-class NodeCollection : public AutomationObject<Derived, CollectionItf, ISupportErrorInfo> {
+template <class Derived, class CollectionItf, class NodeItf, class... Internal>
+class NodeCollection : public AutomationObject<Derived, CollectionItf, ISupportErrorInfo, Internal...> {
 public:
     // Add(objNode, [sKey]): a non-empty key is first given to the node
     // through its own Key property, then the node is appended under it.
+    // A key already in use fails the call and leaves the node's Key alone.
     STDMETHODIMP Add(NodeItf** node, BSTR* key, NodeItf** result) noexcept override {
         // Nothing is added for a caller that passes no node slot or cannot
         // take the result (a node is passed as Nothing, not as no slot).
@@ -30,6 +32,8 @@ public:
             BSTR k = key ? *key : nullptr;
             if (SysStringLen(k) > 0) {
                 if (!n) RaiseError(kErrObjectNotSet);
+                // A key in use fails the call before the node is touched.
+                if (list_.HasKey(k)) RaiseError(kErrDuplicateKey);
                 Check(n->put_Key(k));
             }
             list_.Add(n, k);

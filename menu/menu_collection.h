@@ -2,17 +2,27 @@
 // ArrayMenu.  Not creatable by hosts; each node makes its own two.
 #pragma once
 
+#include <vector>
+
 #include "core/node_collection.h"
+#include "menu_internal.h"
 #include "zuvXCHandler.h"
 
 namespace zuv {
 
-class MenuCollection final : public NodeCollection<MenuCollection, _xMenuCollection, _xMenu> {
+class MenuCollection final
+    : public NodeCollection<MenuCollection, _xMenuCollection, _xMenu, IMenuCollectionInternal> {
 public:
     static constexpr const wchar_t* kSource = L"zuvXCHandler.xMenuCollection";
 
     // A new, empty collection.
     static ComPtr<_xMenuCollection> New();
+
+    MenuCollection* STDMETHODCALLTYPE Self(const void* module_tag) noexcept override;
+    // Every entry, in order (Nothing entries included).
+    std::vector<ComPtr<_xMenu>> Entries() const { return list_.Snapshot(); }
+    // Takes these nodes out wherever they stand; the others move up.
+    void RemoveNodes(const std::vector<_xMenu*>& nodes) { list_.RemoveItems(nodes); }
 
     // How Item reads its argument.  On the members of a rendered menu array
     // that counts from zero, a numeric argument names the position one

@@ -13,6 +13,7 @@
 namespace zuv {
 
 class MenuNode;
+class MenuCollection;
 
 // Answered only by this module's own xMenu nodes.  The component asks a node
 // for it before any operation that needs the node's inside (marking it
@@ -24,10 +25,20 @@ struct IMenuNodeInternal : public IUnknown {
     virtual MenuNode* STDMETHODCALLTYPE Self(const void* module_tag) noexcept = 0;
 };
 
+// The same for this module's own menu collections: rendering tidies a menu
+// array's ArrayMenu only when the collection is one of these; a host's own
+// collection is left as the host keeps it.
+struct IMenuCollectionInternal : public IUnknown {
+    virtual MenuCollection* STDMETHODCALLTYPE Self(const void* module_tag) noexcept = 0;
+};
+
 }  // namespace zuv
 
 // {43C30274-96A1-47C4-AF79-90AF452A20A3}
 __CRT_UUID_DECL(zuv::IMenuNodeInternal, 0x43c30274, 0x96a1, 0x47c4, 0xaf, 0x79, 0x90, 0xaf, 0x45, 0x2a, 0x20, 0xa3)
+// {53489310-81EA-4B14-9DAC-1D6AB3EA8FA6}
+__CRT_UUID_DECL(zuv::IMenuCollectionInternal, 0x53489310, 0x81ea, 0x4b14, 0x9d, 0xac, 0x1d, 0x6a, 0xb3, 0xea, 0x8f,
+                0xa6)
 
 namespace zuv::menu {
 
@@ -37,6 +48,8 @@ constexpr long kWindowsListId = 35000;
 // The node behind an interface pointer when it is one of ours, else null.
 // The result stays valid while the caller holds `object`.
 MenuNode* OwnNode(IUnknown* object) noexcept;
+// Likewise for a collection.
+MenuCollection* OwnCollection(IUnknown* object) noexcept;
 
 // --- Reading a node or a collection through its public interface -----------
 // Every read raises the callee's error; a missing (Nothing) object is error 91.

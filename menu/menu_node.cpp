@@ -151,6 +151,20 @@ void MenuNode::Forward(DISPID member, Variant value) {
     if (target) host::Put(target.Get(), member, std::move(value));
 }
 
+void MenuNode::SetRenderedId(long id) {
+    id_ = id;
+    try {
+        Forward(host::id::kId, Variant::Long(id));
+    } catch (const RuntimeError&) {
+        // The put was made; its failure concerns a control on its way out.
+    }
+}
+
+void MenuNode::KeepOnlyRole(bool popup) noexcept {
+    if (popup) DeferredRelease(control_);
+    else DeferredRelease(popup_);
+}
+
 // --- collections ------------------------------------------------------------------
 
 STDMETHODIMP MenuNode::get_SubMenus(_xMenuCollection** rhs) noexcept {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <ocidl.h>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -42,6 +43,20 @@ public:
     // The only writer of the designed flag; rendering always passes true.
     void SetMenuDesigned(bool value) noexcept { designed_ = value; }
     _xMenu* Interface() noexcept { return this; }
+    // Rendering's numbering of the node: stores the ID and puts it into the
+    // node's control, as the ID property does.  That control belongs to an
+    // earlier rendering and is about to be replaced (its command bars may be
+    // gone already), so a failure there is not an error of the rendering.
+    void SetRenderedId(long id);
+    // Rendering has just given the node a control of one role (a popup, or
+    // else a plain control): a reference of the other role, left by an
+    // earlier rendering, goes, so that changes reach the control rendered last.
+    void KeepOnlyRole(bool popup) noexcept;
+    // Whether this node is an entry that the menu array `array` (its COM
+    // identity) generated in a rendering other than `rendering`.
+    bool GeneratedEarlierBy(const void* array, uint64_t rendering) const noexcept {
+        return generated_by_ && generated_by_ == array && generated_in_ != rendering;
+    }
 
     // --- _xMenu --------------------------------------------------------------
     STDMETHODIMP get_SubMenus(_xMenuCollection** rhs) noexcept override;
@@ -172,6 +187,12 @@ private:
     bool designed_ = false;
     ComPtr<ICommandBarControl> control_;
     ComPtr<ICommandBarPopup> popup_;
+    // A generated entry: its array (identity only, never used as an object)
+    // and the rendering that made it.
+    const void* generated_by_ = nullptr;
+    uint64_t generated_in_ = 0;
+    // On a root: the rendering it is running now (0 when none).
+    uint64_t rendering_ = 0;
 };
 
 template <class F>

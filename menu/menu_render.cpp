@@ -1,9 +1,13 @@
 // Rendering a menu tree into the host's menu bar: the top level (one popup
 // per title), the levels below it (entries, entries with sub-menus,
 // separators, menu arrays) and the designed mark of every rendered node.
+#include <cstdint>
+#include <vector>
+
 #include "core/error.h"
 #include "core/handler.h"
 #include "core/host_calls.h"
+#include "menu_collection.h"
 #include "menu_internal.h"
 #include "menu_node.h"
 
@@ -22,6 +26,44 @@ void MarkDesigned(_xMenu* node) {
     own->SetMenuDesigned(true);
 }
 
+// Gives a node its number.  One of the component's own nodes forwards it
+// to the control of an earlier rendering without failing on it (see
+// SetRenderedId); a host's own node is numbered through its ID property.
+void Number(_xMenu* node, long id) {
+    if (MenuNode* own = menu::OwnNode(node)) own->SetRenderedId(id);
+    else Check(node->put_ID(id));
+}
+
+// Stores the new control of a node in the reference of its role; the
+// component's own node drops a control of the other role.
+void StoreControl(_xMenu* node, IDispatch* control, bool popup) {
+    // The object came from QueryInterface for the popup (or control)
+    // identifier, so it is that interface.
+    if (popup) Check(node->putref_CmdBarPopup(static_cast<ICommandBarPopup*>(control)));
+    else Check(node->putref_CmdBarControl(static_cast<ICommandBarControl*>(control)));
+    if (MenuNode* own = menu::OwnNode(node)) own->KeepOnlyRole(popup);
+}
+
+// The entries an earlier rendering generated for this array leave its
+// ArrayMenu, so that it holds the live set only; entries the host added
+// itself stay, and so do those of this very rendering (an array that stands
+// in two places of the tree is rendered twice).  The entries taken out keep
+// their fields and controls.  A host's own collection is left as it is.
+void DropGeneratedMembers(_xMenu* array_node, IUnknown* identity, uint64_t rendering) {
+    ComPtr<_xMenuCollection> members = menu::ArrayMenuOf(array_node);
+    MenuCollection* own = menu::OwnCollection(members.Get());
+    if (!own) return;
+    // Every entry is looked at before any is removed: asking an entry
+    // whether it is one of ours calls into it.
+    std::vector<ComPtr<_xMenu>> entries = own->Entries();
+    std::vector<_xMenu*> generated;
+    for (const ComPtr<_xMenu>& entry : entries) {
+        MenuNode* node = menu::OwnNode(entry.Get());
+        if (node && node->GeneratedEarlierBy(identity, rendering)) generated.push_back(entry.Get());
+    }
+    own->RemoveNodes(generated);
+}
+
 // The states of a node go to its new control: checked, enabled, visible.
 void CopyStates(_xMenu* node, IDispatch* control) {
     host::PutBool(control, host::id::kChecked, Flag(node, &_xMenu::get_Checked));
@@ -38,9 +80,8 @@ void BindShortcut(IDispatch* command_bars, _xMenu* node, IDispatch* control) {
     host::AddKeyBinding(command_bars, modifiers, key, command_id);
 }
 
-// The object came from QueryInterface for the popup (or control)
-// identifier, so it is that interface.
-ICommandBarPopup* AsPopup(const ComPtr<IDispatch>& object) { return static_cast<ICommandBarPopup*>(object.Get()); }
+// The object came from QueryInterface for the control identifier, so it is
+// that interface.
 ICommandBarControl* AsControl(const ComPtr<IDispatch>& object) {
     return static_cast<ICommandBarControl*>(object.Get());
 }
@@ -72,10 +113,17 @@ STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* re
             RaiseCustomError(xMenuCustomErrorNo_ObjectNotCreated, L"Object Not Created", L"");
             return;
         }
+        // Each rendering has its own number (a node renders on its own
+        // thread only); a handler may start another rendering on this root
+        // meanwhile.
+        static thread_local uint64_t renderings = 0;
+        const uint64_t outer = rendering_;
+        rendering_ = ++renderings;
         bool rendered = RunWithHandler([&] { RenderTopLevel(command_bars.Get()); },
                                        [&](long number, const std::wstring& description) {
                                            RaiseSystemError(number, description);
                                        });
+        rendering_ = outer;
         if (result) *result = ToVB(rendered);
     });
 }
@@ -104,8 +152,8 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
 
         // Its number (the window list keeps its fixed ID but uses one up).
         running_id = AddChecked(running_id, 1L);
-        Check(node->put_ID(running_id));
-        if (Flag(node.Get(), &_xMenu::get_WindowsList)) Check(node->put_ID(menu::kWindowsListId));
+        Number(node.Get(), running_id);
+        if (Flag(node.Get(), &_xMenu::get_WindowsList)) Number(node.Get(), menu::kWindowsListId);
 
         // Its popup on the menu bar.
         long node_id = Read(node.Get(), &_xMenu::get_ID);
@@ -119,7 +167,7 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
         BindShortcut(command_bars, node.Get(), popup.Get());
 
         MarkDesigned(node.Get());
-        Check(node->putref_CmdBarPopup(AsPopup(popup)));
+        StoreControl(node.Get(), popup.Get(), /*popup=*/true);
 
         // Its entries go into the popup's own command bar.
         if (menu::HasSubMenus(node.Get())) {
@@ -156,8 +204,8 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
 
                 // An ordinary entry: its number first.
                 running_id = AddChecked(running_id, 1L);
-                Check(entry->put_ID(running_id));
-                if (Flag(entry.Get(), &_xMenu::get_WindowsList)) Check(entry->put_ID(menu::kWindowsListId));
+                Number(entry.Get(), running_id);
+                if (Flag(entry.Get(), &_xMenu::get_WindowsList)) Number(entry.Get(), menu::kWindowsListId);
 
                 // A control with a drop-down when it has entries of its own,
                 // a plain command otherwise.
@@ -167,14 +215,8 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
                 ComPtr<IDispatch> controls = ControlsByName(bar);
                 Variant added = AddControl(controls.Get(), true, opens_sub_menu ? type::kSubMenuPopup : type::kCommand,
                                            &entry_id, 0, caption.Get(), false);
-                ComPtr<IDispatch> control;
-                if (opens_sub_menu) {
-                    control = Cast(added, kIidPopup);
-                    Check(entry->putref_CmdBarPopup(AsPopup(control)));
-                } else {
-                    control = Cast(added, kIidControl);
-                    Check(entry->putref_CmdBarControl(AsControl(control)));
-                }
+                ComPtr<IDispatch> control = Cast(added, opens_sub_menu ? kIidPopup : kIidControl);
+                StoreControl(entry.Get(), control.Get(), opens_sub_menu);
 
                 if (group_start) PutBool(control.Get(), id::kGroupStart, true);
                 group_start = false;
@@ -195,11 +237,16 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
 
 // A menu array stands for ArrayCount entries generated now, each with a
 // control showing the array's caption and a new node of its own appended to
-// the array's ArrayMenu.  The array node itself gets no number and no
-// control, and nothing else of it is read.
+// the array's ArrayMenu, in place of those of an earlier rendering.  The
+// array node itself gets no number and no control, and nothing else of it
+// is read.
 void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running_id, bool& group_start) {
     using namespace host;
     short count = Read(array_node, &_xMenu::get_ArrayCount);
+    // The array's COM identity marks the entries it generates.
+    ComPtr<IUnknown> identity;
+    Check(array_node->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.Out())));
+    DropGeneratedMembers(array_node, identity.Get(), rendering_);
     for (long j = 1; j <= count; ++j) {
         running_id = AddChecked(running_id, 1L);
         Bstr caption = Text(array_node, &_xMenu::get_Caption);
@@ -213,6 +260,8 @@ void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running
         group_start = false;
 
         ComPtr<MenuNode> member = MenuNode::New();
+        member->generated_by_ = identity.Get();
+        member->generated_in_ = rendering_;
         Check(member->put_ID(running_id));
         member->SetMenuDesigned(true);
         Check(member->putref_ArrayParent(array_node));

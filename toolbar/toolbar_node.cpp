@@ -132,6 +132,20 @@ void ToolBarNode::ForwardString(DISPID member, BSTR value) {
     if (ComPtr<IDispatch> target = ForwardTarget()) host::PutString(target.Get(), member, value);
 }
 
+void ToolBarNode::SetRenderedId(long id) {
+    id_ = id;
+    try {
+        ForwardLong(host::id::kId, id);
+    } catch (const RuntimeError&) {
+        // The put was made; its failure concerns a control on its way out.
+    }
+}
+
+void ToolBarNode::KeepOnlyRole(bool popup) noexcept {
+    if (popup) DeferredRelease(cmd_bar_button_);
+    else DeferredRelease(cmd_bar_popup_);
+}
+
 // --- references -----------------------------------------------------------------
 
 STDMETHODIMP ToolBarNode::get_Buttons(_xToolBarCollection** rhs) noexcept {

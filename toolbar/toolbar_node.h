@@ -41,6 +41,15 @@ public:
     // --- internal operations -------------------------------------------------
     ToolBarNode* STDMETHODCALLTYPE Self(const void* module_tag) noexcept override;
     void SetToolBarDesigned(bool value) noexcept { designed_ = value; }
+    // Rendering's numbering of the node: stores the ID and puts it into the
+    // node's control, as the ID property does.  That control belongs to an
+    // earlier rendering and is about to be replaced (its command bars may be
+    // gone already), so a failure there is not an error of the rendering.
+    void SetRenderedId(long id);
+    // Rendering has just given the node a control of one role (a popup, or
+    // else a button): a reference of the other role, left by an earlier
+    // rendering, goes, so that changes reach the control rendered last.
+    void KeepOnlyRole(bool popup) noexcept;
     const LifeToken& Life() const noexcept { return life_; }
     _xToolBar* Interface() noexcept { return this; }
 

@@ -34,10 +34,20 @@ ComPtr<IDispatch> AddNodeControl(IDispatch* controls, bool top_level, bool drop_
 }
 
 // Gives the node the control made for it.  The control was obtained from
-// the host through exactly the interface named here.
+// the host through exactly the interface named here.  The component's own
+// node drops a control of the other role.
 void StoreControl(_xToolBar* node, IDispatch* control, bool drop_down) {
     if (drop_down) Check(node->putref_CmdBarPopup(static_cast<ICommandBarPopup*>(control)));
     else Check(node->putref_CmdBarButton(static_cast<ICommandBarButton*>(control)));
+    if (ToolBarNode* own = OwnNode(node)) own->KeepOnlyRole(drop_down);
+}
+
+// Gives a node its number.  One of the component's own nodes forwards it
+// to the control of an earlier rendering without failing on it (see
+// SetRenderedId); a host's own node is numbered through its ID property.
+void Number(_xToolBar* node, long id) {
+    if (ToolBarNode* own = OwnNode(node)) own->SetRenderedId(id);
+    else Check(node->put_ID(id));
 }
 
 // Marks a node rendered.  Only the component's own nodes carry the flag; a
@@ -114,7 +124,7 @@ void ToolBarNode::RenderTopLevel(IDispatch* command_bars) {
         const bool group_start = StartsGroup(buttons.Get(), position);
 
         running_id = AddChecked(running_id, 1L);
-        Check(button->put_ID(running_id));
+        Number(button.Get(), running_id);
         const bool drop_down = HasChildren(button.Get());
 
         ComPtr<IDispatch> controls = host::Controls(bar.Get());
@@ -153,7 +163,7 @@ bool ToolBarNode::RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& runni
                 const bool group_start = StartsGroup(entries.Get(), position);
 
                 running_id = AddChecked(running_id, 1L);
-                Check(entry->put_ID(running_id));
+                Number(entry.Get(), running_id);
                 const bool drop_down = HasChildren(entry.Get());
 
                 ComPtr<IDispatch> controls = host::ControlsByName(bar);

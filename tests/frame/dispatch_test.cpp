@@ -47,13 +47,27 @@ TEST_F(Dispatch, CollectionErrorsCarryNumberAndDescription) {
     EXPECT_EQ(r.description, L"Subscript out of range");
     EXPECT_EQ(Get(subs.Get(), L"Item", {Variant::String(L"nope")}).number, 5);
 
-    auto a = NewMenu(), b = NewMenu();
-    EXPECT_TRUE(Call(subs.Get(), L"Add", {Variant::Object(a.Get()), Variant::String(L"k")}).ok());
-    r = Call(subs.Get(), L"Add", {Variant::Object(b.Get()), Variant::String(L"K")});
-    EXPECT_EQ(r.number, 457);
-    EXPECT_EQ(r.description, L"This key is already associated with an element of this collection");
-    // The key was given to the node before the insertion failed.
-    EXPECT_EQ(Str(Get(b.Get(), L"Key").value), L"K");
+    // A key in use fails Add and changes nothing, in both families.
+    auto toolbar = NewToolBar();
+    ComPtr<_xToolBarCollection> buttons = EntriesOf(toolbar.Get());
+    const struct {
+        IDispatch* collection;
+        ComPtr<IDispatch> first, second;
+    } families[] = {{subs.Get(), NewMenu().Get(), NewMenu().Get()},
+                    {buttons.Get(), NewToolBar().Get(), NewToolBar().Get()}};
+    for (const auto& f : families) {
+        EXPECT_TRUE(Put(f.second.Get(), L"Key", Variant::String(L"before")).ok());
+        EXPECT_TRUE(Call(f.collection, L"Add", {Variant::Object(f.first.Get()), Variant::String(L"k")}).ok());
+        r = Call(f.collection, L"Add", {Variant::Object(f.second.Get()), Variant::String(L"K")});
+        EXPECT_EQ(r.number, 457);
+        EXPECT_EQ(r.description, L"This key is already associated with an element of this collection");
+        EXPECT_EQ(Str(Get(f.second.Get(), L"Key").value), L"before");
+        EXPECT_EQ(Long(Get(f.collection, L"Count").value), 1);
+        // With a free key the node takes it.
+        EXPECT_TRUE(Call(f.collection, L"Add", {Variant::Object(f.second.Get()), Variant::String(L"free")}).ok());
+        EXPECT_EQ(Str(Get(f.second.Get(), L"Key").value), L"free");
+        EXPECT_EQ(Long(Get(f.collection, L"Count").value), 2);
+    }
 
     // Early bound: the failed HRESULT, and the description as error information.
     ComPtr<_xMenu> item;

@@ -117,6 +117,47 @@ TEST_F(MenuLookup, RaisesClickOrArrayClick) {
     EXPECT_EQ(on_array.Joined(), L"ArrayClick(1); SystemError(9, Subscript out of range)");
 }
 
+// A host refreshes its list of recent files: a new ArrayCount, new command
+// bars, rendering again; each ID its command bars report leads to the
+// entry with that control and to ArrayClick with the entry's index.
+TEST_F(MenuLookup, ARefreshedArrayDispatchesEachClickToItsEntry) {
+    Menu t(L"File{MRU Exit}");
+    t.root->put_StartID(1000);
+    _xMenu* mru = t[L"MRU"];
+    EventRecorder on_array(mru, DIID___xMenu);
+    const struct {
+        short count;
+        bool base_zero;
+        const wchar_t* clicks;
+    } steps[] = {
+        {2, true, L"ArrayClick(0); ArrayClick(1)"},
+        {3, true, L"ArrayClick(0); ArrayClick(1); ArrayClick(2)"},
+        {2, false, L"ArrayClick(1); ArrayClick(2)"},
+        {0, true, L""},
+    };
+    for (const auto& step : steps) {
+        HostBars bars;
+        MakeArray(mru, step.count, step.base_zero);
+        ASSERT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        ComPtr<_xMenuCollection> members = Read(mru, &_xMenu::get_ArrayMenu);
+        ASSERT_EQ(CountOf(members.Get()), step.count);
+        EXPECT_EQ(Read(mru, &_xMenu::get_Count), step.count);
+        for (short j = 0; j < step.count; ++j) {
+            const long id = 1002 + j;
+            ComPtr<_xMenu> entry = Find(t.root.Get(), id);
+            ASSERT_TRUE(entry) << id;
+            const short index = Read(entry.Get(), &_xMenu::get_ArrayIndex);
+            EXPECT_EQ(index, step.base_zero ? j : j + 1);
+            EXPECT_TRUE(Same(Member(mru, index).Get(), entry.Get()));
+            EXPECT_EQ(LabelOf(Read(entry.Get(), &_xMenu::get_CmdBarControl)), bars.FindControl(id));
+            Click(mru, index);
+        }
+        EXPECT_EQ(on_array.Joined(), step.clicks) << step.count;
+        EXPECT_EQ(Read(Find(t.root.Get(), 1002 + step.count).Get(), &_xMenu::get_Caption), L"Exit");
+        on_array.Clear();
+    }
+}
+
 class MenuList : public NodeTest {
 protected:
     void TearDown() override {

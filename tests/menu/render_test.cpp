@@ -175,10 +175,14 @@ TEST_F(MenuRender, SeparatorsArraysAndTheWindowListInADropDown) {
     }
 }
 
-TEST_F(MenuRender, RenderingTwiceAddsASecondSetOfControls) {
+TEST_F(MenuRender, RenderingAgainReplacesTheGeneratedEntriesOfAnArray) {
     Menu t(L"T{X MRU}");
-    MakeArray(t[L"MRU"], 2);
+    _xMenu* mru = MakeArray(t[L"MRU"], 2);
     EXPECT_TRUE(Render(t.root.Get()));
+    ComPtr<_xMenuCollection> members = Read(mru, &_xMenu::get_ArrayMenu);
+    ComPtr<_xMenu> old = ItemOf(members.Get(), Variant::Short(0));
+    // An entry the host adds itself stays through every rendering.
+    ComPtr<_xMenu> own = Append(members.Get(), NewNode<_xMenu>(L"mine"));
     host.ClearLog();
 
     EXPECT_TRUE(Render(t.root.Get()));
@@ -187,7 +191,104 @@ TEST_F(MenuRender, RenderingTwiceAddsASecondSetOfControls) {
                               .Line(L"Control#2 put 6 (Long 2)").Entry(5, 6, 2, L"X").Array(5, 7, 3, L"MRU")
                               .Array(5, 8, 4, L"MRU").lines);
     EXPECT_EQ(LabelOf(PopupOf(t[L"T"])), Ctl(5));
-    EXPECT_EQ(CountOf(Read(t[L"MRU"], &_xMenu::get_ArrayMenu).Get()), 4);
+    // The host's entry, then the new set only.
+    ASSERT_EQ(CountOf(members.Get()), 3);
+    EXPECT_TRUE(Same(ItemAt(members.Get(), 1).Get(), own.Get()));
+    EXPECT_EQ(LabelOf(ControlOf(ItemAt(members.Get(), 2).Get())) + L" " +
+                  LabelOf(ControlOf(ItemAt(members.Get(), 3).Get())),
+              L"Control#7 Control#8");
+    // An entry taken out is left as it was, and still drives its control.
+    host.ClearLog();
+    EXPECT_EQ(old->put_Caption(B(L"gone").Get()), S_OK);
+    EXPECT_EQ(host.Log(), std::vector<std::wstring>{L"Control#3 put 4 (String \"gone\")"});
+    EXPECT_TRUE(IsDesigned(old.Get()) && Same(Read(old.Get(), &_xMenu::get_ArrayParent).Get(), mru));
+}
+
+TEST_F(MenuRender, AnArrayInTwoPlacesKeepsTheEntriesOfBothInEachRendering) {
+    Menu t(L"A{MRU} B");
+    _xMenu* mru = MakeArray(t[L"MRU"], 2);
+    Add(t[L"B"], ComPtr<_xMenu>(mru));
+    for (int round = 0; round < 2; ++round) {
+        HostBars bars;
+        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        EXPECT_EQ(CountOf(Read(mru, &_xMenu::get_ArrayMenu).Get()), 4);
+        for (long id : {2, 3, 5, 6}) {
+            ComPtr<_xMenu> entry = Find(t.root.Get(), id);
+            ASSERT_TRUE(entry) << id;
+            EXPECT_EQ(LabelOf(ControlOf(entry.Get())), bars.FindControl(id));
+        }
+    }
+}
+
+TEST_F(MenuRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) {
+    Menu t(L"File{Open Win MRU}");
+    t.root->put_StartID(1000);
+    t[L"Open"]->put_ShortCutFirstKey(xMenuShortCutFirstKeys_CTRL);
+    t[L"Open"]->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>('O'));
+    t[L"Win"]->put_WindowsList(VARIANT_TRUE);
+    MakeArray(t[L"MRU"], 2);
+    EventRecorder events(t.root.Get(), DIID___xMenu);
+    const auto first = [] {
+        return MenuCalls().Setup().Title(1, 1001, L"File", true).Entry(1, 2, 1002, L"Open").Shortcut(2, 8, 'O', 1002)
+            .Entry(1, 3, 35000, L"Win").Array(1, 4, 1004, L"MRU").Array(1, 5, 1005, L"MRU");
+    };
+    EXPECT_TRUE(Render(t.root.Get()));
+    EXPECT_EQ(host.Log(), first().lines);
+
+    // The old controls are destroyed: the IDs are still put there, and the
+    // failures end nothing.
+    ASSERT_EQ(host.DestroyControl(1001), 1);
+    host.ClearLog();
+    EXPECT_TRUE(Render(t.root.Get()));
+    const std::wstring destroyed = L") -> error 0x8000FFFF";
+    EXPECT_EQ(host.Log(), MenuCalls().Setup().Line(L"Control#1 put 6 (Long 1001" + destroyed)
+                              .Title(6, 1001, L"File", true)
+                              .Line(L"Control#2 put 6 (Long 1002" + destroyed).Entry(6, 7, 1002, L"Open")
+                              .Shortcut(7, 8, 'O', 1002)
+                              .Line(L"Control#3 put 6 (Long 1003" + destroyed)
+                              .Line(L"Control#3 put 6 (Long 35000" + destroyed).Entry(6, 8, 35000, L"Win")
+                              .Array(6, 9, 1004, L"MRU").Array(6, 10, 1005, L"MRU").lines);
+    EXPECT_EQ(events.Joined(), L"");
+
+    // The host drops its command bars and renders into new ones: the same
+    // calls as a first rendering, and changes reach the new controls.
+    HostBars fresh;
+    host.bars = nullptr;
+    host.object = nullptr;
+    EXPECT_TRUE(Render(t.root.Get(), fresh.object.Get()));
+    EXPECT_EQ(fresh.Log(), first().lines);
+    EXPECT_EQ(events.Joined(), L"");
+    fresh.ClearLog();
+    EXPECT_EQ(t[L"Open"]->put_Checked(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(fresh.Log(), std::vector<std::wstring>{L"Control#2 put 14 (Boolean True)"});
+
+    // A host error on a control being replaced is ignored alike; the same
+    // error on the new control still ends the rendering.
+    fresh.FailCall(Ctl(1), L"put 6", 1, 1004, L"Refused");
+    EXPECT_TRUE(Render(t.root.Get(), fresh.object.Get()));
+    EXPECT_EQ(events.Joined(), L"");
+    fresh.FailCall(Ctl(11), L"put 14", 1, 1004, L"Refused");
+    EXPECT_FALSE(Render(t.root.Get(), fresh.object.Get()));
+    EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
+}
+
+TEST_F(MenuRender, ANodeRenderedInAnotherRoleKeepsOnlyItsNewControl) {
+    Menu t(L"T{X Y{y1}}");
+    EXPECT_TRUE(Render(t.root.Get()));
+    // X gains an entry, Y loses its own.
+    Add(t[L"X"], NewNode<_xMenu>(L"x1"));
+    Variant first = Variant::Long(1);
+    ASSERT_EQ(EntriesOf(t[L"Y"])->Remove(first.Get()), S_OK);
+    EXPECT_TRUE(Render(t.root.Get()));
+    EXPECT_EQ(LabelOf(PopupOf(t[L"X"])) + L"|" + LabelOf(ControlOf(t[L"X"])), L"Control#6|");
+    EXPECT_EQ(LabelOf(PopupOf(t[L"Y"])) + L"|" + LabelOf(ControlOf(t[L"Y"])), L"|Control#8");
+
+    // Changes go to the controls rendered last.
+    host.ClearLog();
+    t[L"X"]->put_Caption(B(L"X2").Get());
+    t[L"Y"]->put_Enabled(VARIANT_FALSE);
+    EXPECT_EQ(host.Log(), (std::vector<std::wstring>{L"Control#6 put 4 (String \"X2\")",
+                                                     L"Control#8 put 13 (Boolean False)"}));
 }
 
 TEST_F(MenuRender, AFailureAtTheTopLevelEndsTheRendering) {

@@ -110,22 +110,71 @@ TEST_F(ToolBarRendering, NothingAndEmptyRoot) {
     EXPECT_EQ(host.Log(), BarCalls().NewBar(1).lines);
 }
 
-TEST_F(ToolBarRendering, SecondRenderingForwardsToTheOldControls) {
+TEST_F(ToolBarRendering, RenderingAgainLeavesEachNodeTheControlRenderedLast) {
     Bar t(L"A");
     _xToolBar* a = t[L"A"];
     EXPECT_TRUE(Render(t.root.Get()));
     host.ClearLog();
 
-    // A gains a child: its old button stays next to its new popup.
+    // A gains a child: its new popup replaces its old button.
     Add(a, Node(L"C"));
     EXPECT_TRUE(Render(t.root.Get()));
     a->put_Caption(B(L"A2").Get());
     EXPECT_EQ(host.Log(), BarCalls().NewBar(2)
                               .Line(L"Control#1 put 6 (Long 1)")   // the ID reaches the old control first
                               .Top(2, 2, 4, 1, L"A", false).Open(2).Sub(2, 3, 1, 2, L"C", false)
-                              .Line(L"Control#1 put 4 (String \"A2\")")   // the button takes precedence
+                              .Line(L"Control#2 put 4 (String \"A2\")")
                               .lines);
-    EXPECT_EQ(Labels(a), L"Control#1|Control#2");
+    EXPECT_EQ(Labels(a), L"|Control#2");
+
+    // And back: without children it is a button again.
+    Variant first = Variant::Long(1);
+    ASSERT_EQ(EntriesOf(a)->Remove(first.Get()), S_OK);
+    host.ClearLog();
+    EXPECT_TRUE(Render(t.root.Get()));
+    a->put_Enabled(VARIANT_FALSE);
+    EXPECT_EQ(host.Log(), BarCalls().NewBar(3).Line(L"Control#2 put 6 (Long 1)").Top(3, 4, 1, 1, L"A2", false)
+                              .Line(L"Control#4 put 13 (Boolean False)")
+                              .lines);
+    EXPECT_EQ(Labels(a), L"Control#4|");
+}
+
+TEST_F(ToolBarRendering, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) {
+    Bar t(L"A B{C}");
+    EventRecorder events(t.root.Get(), DIID___xToolBar);
+    const auto first = [](int bar) {
+        return BarCalls().NewBar(bar).Top(bar, 1, 1, 1, L"A", false).Top(bar, 2, 4, 2, L"B", false).Open(2)
+            .Sub(2, 3, 1, 3, L"C", false);
+    };
+    EXPECT_TRUE(Render(t.root.Get()));
+
+    // The host drops its command bars and renders into new ones.
+    HostBars fresh;
+    host.bars = nullptr;
+    host.object = nullptr;
+    EXPECT_TRUE(Render(t.root.Get(), fresh.object.Get()));
+    EXPECT_EQ(fresh.Log(), first(1).lines);
+    EXPECT_EQ(events.Joined(), L"");
+    fresh.ClearLog();
+    EXPECT_EQ(t[L"C"]->put_TooltipText(B(L"tip").Get()), S_OK);
+    EXPECT_EQ(fresh.Log(), std::vector<std::wstring>{L"Control#3 put 10 (String \"tip\")"});
+
+    // A host error or a destroyed control where the ID goes to a control
+    // being replaced ends nothing; the call is made all the same.
+    fresh.FailCall(Ctl(1), L"put 6", 1, 1004, L"Refused");
+    ASSERT_EQ(fresh.DestroyControl(3), 1);
+    fresh.ClearLog();
+    EXPECT_TRUE(Render(t.root.Get(), fresh.object.Get()));
+    EXPECT_EQ(fresh.Log(), BarCalls().NewBar(2).Line(L"Control#1 put 6 (Long 1) -> error 0x800A03EC")
+                               .Top(2, 4, 1, 1, L"A", false).Line(L"Control#2 put 6 (Long 2)")
+                               .Top(2, 5, 4, 2, L"B", false).Open(5)
+                               .Line(L"Control#3 put 6 (Long 3) -> error 0x8000FFFF").Sub(5, 6, 1, 3, L"C", false)
+                               .lines);
+    EXPECT_EQ(events.Joined(), L"");
+    // The same error on a new control still ends the rendering.
+    fresh.FailCall(Ctl(7), L"put 14", 1, 1004, L"Refused");
+    EXPECT_FALSE(Render(t.root.Get(), fresh.object.Get()));
+    EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
 }
 
 TEST_F(ToolBarRendering, FailureAtTopLevelStopsTheRendering) {

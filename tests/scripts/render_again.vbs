@@ -1,0 +1,100 @@
+' A host that re-creates its command bars renders the same trees again: a
+' File menu with an entry and a list of recent files, and a toolbar.  The
+' second rendering must work like the first, the list must hold only its live
+' entries after a refresh, and changes must reach the controls rendered last.
+Option Explicit
+Dim failures : failures = 0
+
+' Reports a failed check, or an error left by the statements before it.
+Sub Expect(actual, expected, what)
+    If Err.Number <> 0 Then
+        WScript.Echo "ERROR " & Err.Number & " (" & Err.Description & ") before: " & what
+        failures = failures + 1
+        Err.Clear
+    ElseIf actual <> expected Then
+        WScript.Echo "FAIL: " & what & ": got [" & actual & "], expected [" & expected & "]"
+        failures = failures + 1
+    End If
+End Sub
+
+Function NewNode(progId, parent, caption)
+    Dim n : Set n = CreateObject(progId)
+    n.Caption = caption
+    If progId = "zuvXCHandler.xMenu" Then
+        parent.SubMenus.Add n
+    Else
+        parent.Buttons.Add n
+    End If
+    Set NewNode = n
+End Function
+
+On Error Resume Next
+
+' --- the menu ---------------------------------------------------------------
+Dim root : Set root = CreateObject("zuvXCHandler.xMenu")
+Expect Err.Number, 0, "CreateObject"
+root.StartID = 1000
+Dim fileMenu, openItem, recent
+Set fileMenu = NewNode("zuvXCHandler.xMenu", root, "&File")
+Set openItem = NewNode("zuvXCHandler.xMenu", fileMenu, "&Open...")
+Set recent = NewNode("zuvXCHandler.xMenu", fileMenu, "Recent file")
+recent.IsArray = True
+recent.ArrayCount = 2
+
+Dim bars : Set bars = CreateObject("XCHost.CommandBars")
+Expect root.RenderMenu(bars), True, "first RenderMenu"
+Dim firstRecent : Set firstRecent = recent.ArrayMenu(0)
+
+' The window is re-created: new command bars, the same tree.
+Set bars = Nothing
+Set bars = CreateObject("XCHost.CommandBars")
+Expect root.RenderMenu(bars), True, "RenderMenu into new command bars"
+Expect bars.ControlCount("MenuBar"), 1, "titles on the new menu bar"
+Expect bars.FindControl(1001) & " " & bars.FindControl(1002) & " " & bars.FindControl(1004), _
+       "Control#1 Control#2 Control#4", "controls of the new menu"
+Expect recent.ArrayMenu.Count & " " & recent.Count, "2 2", "recent files after rendering again"
+Expect recent.ArrayMenu(0) Is firstRecent, False, "the list holds the new entries"
+openItem.Caption = "&Open file..."
+Expect bars.ControlProp("Control#2", "Caption"), "&Open file...", "caption reaches the new control"
+
+' The list is refreshed: three entries, rendered again, each found by its ID.
+recent.ArrayCount = 3
+Set bars = CreateObject("XCHost.CommandBars")
+Expect root.RenderMenu(bars), True, "RenderMenu after the refresh"
+Expect recent.ArrayMenu.Count & " " & recent.Count, "3 3", "recent files after the refresh"
+Dim j, entry
+For j = 0 To 2
+    Set entry = root.GetMenu(1003 + j)
+    Expect entry.ArrayIndex, j, "index of recent file " & j
+    Expect entry Is recent.ArrayMenu(j), True, "GetMenu finds recent file " & j
+    entry.Checked = True
+    Expect bars.ControlProp(bars.FindControl(1003 + j), "Checked"), True, "recent file " & j & " checked"
+Next
+
+' --- the toolbar ----------------------------------------------------------------
+Dim tb : Set tb = CreateObject("zuvXCHandler.xToolBar")
+Dim saveButton : Set saveButton = NewNode("zuvXCHandler.xToolBar", tb, "Save")
+Expect tb.RenderToolBar(bars), True, "first RenderToolBar"
+Set bars = CreateObject("XCHost.CommandBars")
+' The button gains a drop-down: it is a popup now, and only that.
+NewNode "zuvXCHandler.xToolBar", saveButton, "Save all"
+Expect tb.RenderToolBar(bars), True, "RenderToolBar into new command bars"
+Expect saveButton.CmdBarButton Is Nothing, True, "no button left on a node with a drop-down"
+saveButton.TooltipText = "Save"
+Expect bars.ControlProp(bars.FindControl(1), "Tooltip"), "Save", "tooltip reaches the new popup"
+
+' --- a key in use changes nothing ----------------------------------------------------
+Dim holder : Set holder = CreateObject("zuvXCHandler.xMenu")
+Dim other : Set other = CreateObject("zuvXCHandler.xMenu")
+other.Key = "mine"
+holder.SubMenus.Add CreateObject("zuvXCHandler.xMenu"), "file"
+Err.Clear
+holder.SubMenus.Add other, "FILE"
+Dim number : number = Err.Number
+Err.Clear
+Expect number, 457, "a key in use"
+Expect other.Key & " " & holder.SubMenus.Count, "mine 1", "the node keeps its key"
+
+Expect Err.Number, 0, "the end"
+If failures = 0 Then WScript.Echo "PASS"
+WScript.Quit failures
