@@ -97,4 +97,5 @@ Expect other.Key & " " & holder.SubMenus.Count, "mine 1", "the node keeps its ke
 
 Expect Err.Number, 0, "the end"
 If failures = 0 Then WScript.Echo "PASS"
+WScript.Echo "zuv-test: reached the end"
 WScript.Quit failures
