@@ -389,7 +389,7 @@ HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISP
                 // through by-reference variants (a script's variables): the
                 // platform's dispatch then converts nothing, and a value
                 // that does not convert fails before any argument is taken.
-                const VARTYPE target = p.type == VT_USERDEFINED ? VT_I4 : p.type;
+                const VARTYPE target = p.type == VT_USERDEFINED ? VARTYPE{VT_I4} : p.type;
                 const VARIANT* value = &a;
                 while (value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
                 Variant plain;

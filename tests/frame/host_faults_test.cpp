@@ -67,7 +67,9 @@ TYPED_TEST(HostFaults, EveryHostCallFailingInTurn) {
         // (False), nothing follows it.
         ASSERT_GE(out.log.size(), k);
         EXPECT_NE(out.log[k - 1].find(L"-> error"), std::wstring::npos) << k;
-        if (!out.rendered) EXPECT_EQ(out.log.size(), k) << k;
+        if (!out.rendered) {
+            EXPECT_EQ(out.log.size(), k) << k;
+        }
     }
 }
 
@@ -78,7 +80,9 @@ TYPED_TEST(HostFaults, EveryHostCallAnsweringTheWrongKindInTurn) {
         // A stray object where a control or bar belongs is a type mismatch;
         // where nothing is read from the answer, nothing happens.
         EXPECT_TRUE(out.events.empty() || out.events == L"SystemError(13, Type mismatch)") << k << out.events.c_str();
-        if (!out.rendered) EXPECT_FALSE(out.events.empty()) << k;
+        if (!out.rendered) {
+            EXPECT_FALSE(out.events.empty()) << k;
+        }
     }
 }
 

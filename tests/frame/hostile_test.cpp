@@ -146,7 +146,9 @@ TEST_F(Hostile, ArgumentCountsAndCallKinds) {
         for (auto& a : c.args) raw.push_back(*a.Get());
         LateResult r = InvokeRaw(c.target, c.id, c.kind, raw.data(), static_cast<UINT>(raw.size()));
         EXPECT_EQ(r.hr, c.hr) << std::hex << c.id << " kind " << c.kind;
-        if (c.hr == DISP_E_EXCEPTION) EXPECT_EQ(r.number, c.number) << std::hex << c.id;
+        if (c.hr == DISP_E_EXCEPTION) {
+            EXPECT_EQ(r.number, c.number) << std::hex << c.id;
+        }
     }
     // Nothing where an object was: SubMenus(1) is error 91, not a crash.
     EXPECT_TRUE(PutRef(menu.Get(), L"SubMenus", Variant::Object(nullptr)).ok());

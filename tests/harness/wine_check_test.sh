@@ -11,6 +11,14 @@ trap 'rm -rf "$work"' EXIT
 cat >"$work/run" <<'RUN'
 #!/bin/sh
 [ "$1" = --args ] && { shift; echo "args: $*"; exit 0; }
+# --flaky: fails its first run (a crashed wineserver), then answers as --args.
+if [ "$1" = --flaky ]; then
+    shift
+    state=$(dirname "$0")/flaked
+    [ -f "$state" ] || { touch "$state"; echo "half a listing"; exit 3; }
+    echo "args: $*"
+    exit 0
+fi
 tail -n +2 "$1"
 exit "$(head -n 1 "$1")"
 RUN
@@ -53,6 +61,14 @@ if [ "$(sh "$check" --end-line "$work/run" --args a --gtest_list_tests 2>&1)" = 
     echo "ok: listing passed through"
 else
     echo "FAIL: listing passed through"
+    failures=$((failures + 1))
+fi
+
+# A listing that fails once is run once more, and only the good one is passed on.
+if [ "$(sh "$check" "$work/run" --flaky b --gtest_list_tests 2>/dev/null)" = "args: b --gtest_list_tests" ]; then
+    echo "ok: a failed listing is retried once"
+else
+    echo "FAIL: a failed listing is retried once"
     failures=$((failures + 1))
 fi
 
