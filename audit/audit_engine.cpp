@@ -471,29 +471,37 @@ private:
         }
     }
 
-    void Visit(int parent, _xMenu* node, long position, int depth, bool live) {
+    // The record of a node met below `parent`, or -1 when the node was met
+    // before: rendering gives a node met again numbers again, as many as the
+    // first time, and the audit follows it only once.  Both families.
+    int BeginVisit(int parent, IDispatch* node, long position, int depth, bool live, bool menu, Role role) {
         int first = -1;
         ComPtr<IUnknown> identity;
         if (node && !FirstVisit(node, parent, position, first, identity)) {
-            // Rendering gives it numbers again, as many as the first time.
             RootState& s = states_[recs_[parent].root];
             if (live && !s.overflowed && recs_[first].live) s.running += recs_[first].consumed;
             if (live) ++recs_[parent].rendered_children;
-            return;
+            return -1;
         }
         Rec r;
         r.parent = parent;
         r.root = recs_[parent].root;
         r.position = position;
         r.depth = depth;
-        r.menu = true;
-        r.role = Role::kEntry;
+        r.menu = menu;
+        r.role = role;
         r.live = live;
         r.empty = !node;
         r.node = node;
         r.identity = std::move(identity);
         int rec = NewRec(std::move(r));
         if (recs_[rec].identity) seen_.Insert(recs_[rec].identity.Get(), rec);
+        return rec;
+    }
+
+    void Visit(int parent, _xMenu* node, long position, int depth, bool live) {
+        const int rec = BeginVisit(parent, node, position, depth, live, true, Role::kEntry);
+        if (rec < 0) return;
         const LONGLONG before = states_[recs_[rec].root].running;
         bool separator = false, is_array = false, base_zero = true;
         try {
@@ -590,27 +598,8 @@ private:
     }
 
     void Visit(int parent, _xToolBar* node, long position, int depth, bool live) {
-        int first = -1;
-        ComPtr<IUnknown> identity;
-        if (node && !FirstVisit(node, parent, position, first, identity)) {
-            RootState& s = states_[recs_[parent].root];
-            if (live && !s.overflowed && recs_[first].live) s.running += recs_[first].consumed;
-            if (live) ++recs_[parent].rendered_children;
-            return;
-        }
-        Rec r;
-        r.parent = parent;
-        r.root = recs_[parent].root;
-        r.position = position;
-        r.depth = depth;
-        r.menu = false;
-        r.role = Role::kButton;
-        r.live = live;
-        r.empty = !node;
-        r.node = node;
-        r.identity = std::move(identity);
-        int rec = NewRec(std::move(r));
-        if (recs_[rec].identity) seen_.Insert(recs_[rec].identity.Get(), rec);
+        const int rec = BeginVisit(parent, node, position, depth, live, false, Role::kButton);
+        if (rec < 0) return;
         const LONGLONG before = states_[recs_[rec].root].running;
         bool separator = false;
         try {
