@@ -208,8 +208,9 @@ int Run(int exit_after, bool check, bool open_menu) {
     wc.lpszClassName = L"zuvEditor";
     RegisterClassW(&wc);
     // The first window on a display that has only just started can come too
-    // early for Wine's desktop process: try again for a while.
-    for (int attempt = 0; attempt < 40 && !g_app.window; ++attempt) {
+    // early for Wine's desktop process: try again for a while
+    // (up to 30 s: under qemu-user its display driver can take that long).
+    for (int attempt = 0; attempt < 120 && !g_app.window; ++attempt) {
         g_app.window = CreateWindowExW(0, wc.lpszClassName, L"Editor - untitled.txt", WS_OVERLAPPEDWINDOW, 20, 20,
                                        760, 520, nullptr, nullptr, wc.hInstance, nullptr);
         if (!g_app.window) Sleep(250);
