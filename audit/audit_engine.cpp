@@ -23,7 +23,7 @@
 #include <memory>
 #include <string_view>
 
-#include "core/error.h"
+#include "frame/error.h"
 
 namespace zuv::audit {
 namespace {

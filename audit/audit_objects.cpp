@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/keyed_list.h"
-#include "surface/dispatch.h"
+#include "frame/dispatch.h"
 
 namespace zuv::audit {
 namespace {

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "audit_objects.h"
-#include "surface/class_factory.h"
-#include "surface/module.h"
+#include "frame/class_factory.h"
+#include "frame/module.h"
 
 namespace zuv {
 

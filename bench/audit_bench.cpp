@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 #include "zuvXCHandlerAudit.h"
 

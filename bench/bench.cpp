@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
 using zuv::Bstr;

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "wrappers.h"
+#include "frame/wrappers.h"
 
 namespace zuv {
 

@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "error.h"
+#include "frame/error.h"
 
 namespace zuv {
 

@@ -8,8 +8,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "error.h"
-#include "wrappers.h"
+#include "frame/error.h"
+#include "frame/wrappers.h"
 
 namespace zuv::host {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "../surface/com_object.h"
+#include "frame/com_object.h"
 
 namespace zuv {
 

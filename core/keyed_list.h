@@ -9,9 +9,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "error.h"
+#include "frame/error.h"
 #include "lifetime.h"
-#include "wrappers.h"
+#include "frame/wrappers.h"
 
 namespace zuv {
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include "wrappers.h"
+#include "frame/wrappers.h"
 
 namespace zuv {
 

@@ -10,8 +10,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "../surface/dispatch.h"
-#include "error.h"
+#include "frame/dispatch.h"
+#include "frame/error.h"
 #include "keyed_list.h"
 
 namespace zuv {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
 using zuv::Bstr;

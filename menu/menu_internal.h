@@ -7,7 +7,7 @@
 #include <oaidl.h>
 
 #include "core/handler.h"
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
 namespace zuv {

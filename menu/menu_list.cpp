@@ -1,5 +1,5 @@
 // Listing every node below a node into a host's collection, in tree order.
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/handler.h"
 #include "core/host_calls.h"
 #include "menu_internal.h"

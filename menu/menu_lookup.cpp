@@ -1,5 +1,5 @@
 // Finding a node by its command ID, and a node reporting its click.
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/handler.h"
 #include "menu_internal.h"
 #include "menu_node.h"

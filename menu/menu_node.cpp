@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/handler.h"
 #include "core/host_calls.h"
 #include "core/lifetime.h"

@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "core/back_reference.h"
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "menu_internal.h"
-#include "surface/events.h"
+#include "frame/events.h"
 #include "zuvXCHandler.h"
 
 namespace zuv {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/handler.h"
 #include "core/host_calls.h"
 #include "menu_collection.h"

@@ -1,5 +1,5 @@
 // The small steps every walk over a menu tree is made of.
-#include "core/error.h"
+#include "frame/error.h"
 #include "menu_internal.h"
 #include "menu_node.h"
 

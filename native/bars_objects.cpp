@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/host_calls.h"
 
 namespace zuv::native {

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "bars_state.h"
-#include "surface/events.h"
+#include "frame/events.h"
 #include "zuvNativeBars.h"
 
 namespace zuv::native {

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "core/error.h"
+#include "frame/error.h"
 
 namespace zuv::native {
 

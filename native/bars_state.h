@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 
 namespace zuv::native {
 

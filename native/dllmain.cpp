@@ -5,7 +5,7 @@
 
 #include "bars_objects.h"
 #include "registration.h"
-#include "surface/module.h"
+#include "frame/module.h"
 
 namespace {
 

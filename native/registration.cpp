@@ -10,9 +10,9 @@
 #include <oleauto.h>
 #include <string>
 
-#include "core/error.h"
-#include "core/wrappers.h"
-#include "surface/module.h"
+#include "frame/error.h"
+#include "frame/wrappers.h"
+#include "frame/module.h"
 #include "zuvNativeBars.h"
 
 namespace zuv::native {

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "class_factory.h"
+#include "frame/class_factory.h"
 #include "menu/menu_node.h"
-#include "module.h"
+#include "frame/module.h"
 #include "registration.h"
 #include "toolbar/toolbar_node.h"
 #include "zuvXCHandler.h"

@@ -26,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "module.h"
+#include "frame/module.h"
 #include "zuvXCHandler.h"
 
 namespace zuv {

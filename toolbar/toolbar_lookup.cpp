@@ -3,7 +3,7 @@
 // The search runs depth-first in pre-order below the starting node, in
 // collection order: a node is compared before its children, and its whole
 // subtree is searched before its next sibling.  The first match wins.
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/handler.h"
 #include "toolbar_internal.h"
 #include "toolbar_node.h"

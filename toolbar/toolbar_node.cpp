@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/host_calls.h"
 #include "core/lifetime.h"
 #include "toolbar_collection.h"

@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "core/back_reference.h"
-#include "core/error.h"
-#include "core/wrappers.h"
-#include "surface/events.h"
+#include "frame/error.h"
+#include "frame/wrappers.h"
+#include "frame/events.h"
 #include "toolbar_internal.h"
 #include "zuvXCHandler.h"
 

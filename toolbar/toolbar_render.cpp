@@ -7,7 +7,7 @@
 // group.  One running ID, passed by reference through every level and to
 // the host with every control added, numbers the rendered nodes in
 // pre-order.
-#include "core/error.h"
+#include "frame/error.h"
 #include "core/handler.h"
 #include "core/host_calls.h"
 #include "toolbar_internal.h"

@@ -1,7 +1,7 @@
 // The small steps every walk over a toolbar tree is made of.  Nodes and
 // collections are always driven through their public interfaces, so a
 // host's own implementation of either works in a tree like ours.
-#include "core/error.h"
+#include "frame/error.h"
 #include "toolbar_internal.h"
 #include "toolbar_node.h"
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "editor_ui.h"
 #include "zuvNativeBars.h"
 

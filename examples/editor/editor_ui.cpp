@@ -1,6 +1,6 @@
 #include "editor_ui.h"
 
-#include "core/error.h"
+#include "frame/error.h"
 
 namespace editor {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
 namespace editor {

@@ -3,7 +3,7 @@
 // called the way another script engine calls them.
 #include <functional>
 
-#include "core/error.h"
+#include "frame/error.h"
 #include "support/nodes.h"
 
 namespace zuv::test {

@@ -13,7 +13,7 @@
 
 #include "editor_ui.h"
 #include "support/com_test.h"
-#include "core/error.h"
+#include "frame/error.h"
 #include "support/event_sink.h"
 #include "zuvNativeBars.h"
 

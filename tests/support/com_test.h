@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
 namespace zuv::test {

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 
 namespace zuv::test {
 

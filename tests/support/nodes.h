@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/xchost_client.h"
+#include "standin_host/xchost_client.h"
 #include "support/com_test.h"
 #include "support/event_sink.h"
 #include "support/host_objects.h"

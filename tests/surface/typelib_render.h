@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 
 namespace zuv::test {
 

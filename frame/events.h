@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "../core/wrappers.h"
+#include "wrappers.h"
 #include "dispatch.h"
 
 namespace zuv {

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "classes.h"
-#include "core/error.h"
-#include "core/wrappers.h"
-#include "surface/module.h"
+#include "frame/error.h"
+#include "frame/wrappers.h"
+#include "frame/module.h"
 
 namespace xchost {
 namespace {

@@ -1,5 +1,5 @@
 #include "module.h"
-#include "../core/wrappers.h"
+#include "wrappers.h"
 
 #include <atomic>
 #include <map>

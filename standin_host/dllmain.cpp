@@ -4,7 +4,7 @@
 #include <ole2.h>
 
 #include "classes.h"
-#include "surface/module.h"
+#include "frame/module.h"
 
 namespace xchost {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wrappers.h"
+#include "frame/wrappers.h"
 
 namespace xchost {
 

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <vector>
 
-#include "../core/error.h"
-#include "../core/wrappers.h"
+#include "error.h"
+#include "wrappers.h"
 #include "module.h"
 
 namespace zuv::dispatch {

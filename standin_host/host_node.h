@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/error.h"
-#include "core/wrappers.h"
-#include "surface/com_object.h"
+#include "frame/error.h"
+#include "frame/wrappers.h"
+#include "frame/com_object.h"
 
 namespace xchost {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "host/xchost_client.h"
+#include "standin_host/xchost_client.h"
 #include "support/late_bound.h"
 
 namespace {

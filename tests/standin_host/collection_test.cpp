@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "collection.h"
-#include "host/xchost_client.h"
+#include "standin_host/xchost_client.h"
 #include "support/late_bound.h"
 
 namespace {
