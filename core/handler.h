@@ -27,7 +27,7 @@ bool RunWithHandler(Body&& body, Report&& report) noexcept {
     } catch (const std::bad_alloc&) {
         number = kErrOutOfMemory;
     } catch (...) {
-        number = 51;  // internal error
+        number = kErrInternal;
     }
     if (description.empty()) {
         try {

@@ -19,6 +19,9 @@ namespace zuv {
 template <class Derived, class CollectionItf, class NodeItf, class... Internal>
 class NodeCollection : public AutomationObject<Derived, CollectionItf, ISupportErrorInfo, Internal...> {
 public:
+    // A new, empty collection (not creatable by hosts: only nodes make them).
+    static ComPtr<CollectionItf> New() { return ComPtr<CollectionItf>::Adopt(MakeObject<Derived>()); }
+
     // Add(objNode, [sKey]): a non-empty key is first given to the node
     // through its own Key property, then the node is appended under it.
     // A key already in use fails the call and leaves the node's Key alone.

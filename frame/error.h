@@ -18,6 +18,7 @@ enum : long {
     kErrSubscript = 9,          // a position outside the collection
     kErrTypeMismatch = 13,
     kErrOutOfStack = 28,
+    kErrInternal = 51,          // an internal error: a failure that is not a run-time error
     kErrObjectNotSet = 91,
     kErrDuplicateKey = 457,
 };

@@ -21,31 +21,10 @@ bool ReadsAsNumber(const VARIANT& v, double& value) {
     }
 }
 
-// Identifies this module's collections (see IMenuCollectionInternal).
-const char kModuleTag = 0;
-
 }  // namespace
 
-namespace menu {
-
-MenuCollection* OwnCollection(IUnknown* object) noexcept {
-    if (!object) return nullptr;
-    ComPtr<IMenuCollectionInternal> internal;
-    if (FAILED(object->QueryInterface(__uuidof(IMenuCollectionInternal), reinterpret_cast<void**>(internal.Out()))) ||
-        !internal)
-        return nullptr;
-    // The caller's reference keeps the collection alive.
-    return internal->Self(&kModuleTag);
-}
-
-}  // namespace menu
-
 MenuCollection* STDMETHODCALLTYPE MenuCollection::Self(const void* module_tag) noexcept {
-    return module_tag == &kModuleTag ? this : nullptr;
-}
-
-ComPtr<_xMenuCollection> MenuCollection::New() {
-    return ComPtr<_xMenuCollection>::Adopt(MakeObject<MenuCollection>());
+    return module_tag == ModuleTag() ? this : nullptr;
 }
 
 bool MenuCollection::CountsFromZero() {

@@ -15,9 +15,6 @@ class MenuCollection final
 public:
     static constexpr const wchar_t* kSource = L"zuvXCHandler.xMenuCollection";
 
-    // A new, empty collection.
-    static ComPtr<_xMenuCollection> New();
-
     MenuCollection* STDMETHODCALLTYPE Self(const void* module_tag) noexcept override;
     // Every entry, in order (Nothing entries included).
     std::vector<ComPtr<_xMenu>> Entries() const { return list_.Snapshot(); }

@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include "core/handler.h"
+#include "core/node_base.h"
 #include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
@@ -45,42 +46,24 @@ namespace zuv::menu {
 // The command ID of every window-list entry, whatever number it used up.
 constexpr long kWindowsListId = 35000;
 
-// The node behind an interface pointer when it is one of ours, else null.
-// The result stays valid while the caller holds `object`.
-MenuNode* OwnNode(IUnknown* object) noexcept;
-// Likewise for a collection.
-MenuCollection* OwnCollection(IUnknown* object) noexcept;
-
-// --- Reading a node or a collection through its public interface -----------
-// Every read raises the callee's error; a missing (Nothing) object is error 91.
-
-template <class C, class T>
-T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
-    if (!object) RaiseError(kErrObjectNotSet);
-    T value{};
-    Check((object->*getter)(&value));
-    return value;
+// The collection behind an interface pointer when it is one of ours, else
+// null.  The result stays valid while the caller holds `object`.
+inline MenuCollection* OwnCollection(IUnknown* object) noexcept {
+    return OwnObject<IMenuCollectionInternal>(object);
 }
 
-bool Flag(_xMenu* node, HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(VARIANT_BOOL*));
-Bstr Text(_xMenu* node, HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(BSTR*));
+// --- Steps of the walks over a menu tree (see core/walk.h) ------------------
+
 ComPtr<_xMenuCollection> SubMenusOf(_xMenu* node);
 ComPtr<_xMenuCollection> ArrayMenuOf(_xMenu* node);
-long CountOf(_xMenuCollection* entries);
 // The node has at least one entry in its SubMenus.
-bool HasSubMenus(_xMenu* node);
-
-// The bound of a loop over positions: a count or index converted to 16 bits
-// (error 6 above 32767).  Loops step a wider counter up to this bound, so a
-// collection of exactly 32767 entries is walked to its end.
-short LoopBound(long last);
+bool HasChildren(_xMenu* node);
 
 // The entry that Item gives for a 16-bit position or array index, as it is
 // stored: an empty entry is Nothing (error 91 on its first read).
 ComPtr<_xMenu> StoredEntryAt(_xMenuCollection* entries, long index);
-// The same for the walks (rendering, lookup, listing): an empty (Nothing)
-// entry gives a fresh node with every default instead, used for this one
-// step and never stored back.
+// The same for the walks (rendering, lookup, listing): an empty entry gives
+// a fresh default node for this one step.
 ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index);
 
 // The array indexes of a menu array's members: 0 to Count - 1 when the array
@@ -91,19 +74,5 @@ struct IndexRange {
     short last;
 };
 IndexRange ArrayIndexes(_xMenu* array_node);
-
-// --- Recursive walks -----------------------------------------------------------
-
-using zuv::Walk;
-
-// Levels of the recursive menu walks running on this thread, including walks
-// that an event handler starts from inside another one.
-int& WalkDepth() noexcept;
-
-// One level of a recursive menu walk (error 28 past the fixed limit).
-class WalkLevel : public zuv::WalkLevel {
-public:
-    explicit WalkLevel(Walk& walk) : zuv::WalkLevel(walk, WalkDepth()) {}
-};
 
 }  // namespace zuv::menu

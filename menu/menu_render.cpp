@@ -4,45 +4,16 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame/error.h"
+#include "core/bar_calls.h"
 #include "core/handler.h"
-#include "core/host_calls.h"
+#include "core/walk.h"
+#include "frame/error.h"
 #include "menu_collection.h"
 #include "menu_internal.h"
 #include "menu_node.h"
 
 namespace zuv {
 namespace {
-
-using menu::Flag;
-using menu::Read;
-using menu::Text;
-
-// Marks a node as rendered.  Only the component's own nodes carry the
-// mark; a host's object in the tree cannot be marked (error 13).
-void MarkDesigned(_xMenu* node) {
-    MenuNode* own = menu::OwnNode(node);
-    if (!own) RaiseError(kErrTypeMismatch);
-    own->SetMenuDesigned(true);
-}
-
-// Gives a node its number.  One of the component's own nodes forwards it
-// to the control of an earlier rendering without failing on it (see
-// SetRenderedId); a host's own node is numbered through its ID property.
-void Number(_xMenu* node, long id) {
-    if (MenuNode* own = menu::OwnNode(node)) own->SetRenderedId(id);
-    else Check(node->put_ID(id));
-}
-
-// Stores the new control of a node in the reference of its role; the
-// component's own node drops a control of the other role.
-void StoreControl(_xMenu* node, IDispatch* control, bool popup) {
-    // The object came from QueryInterface for the popup (or control)
-    // identifier, so it is that interface.
-    if (popup) Check(node->putref_CmdBarPopup(static_cast<ICommandBarPopup*>(control)));
-    else Check(node->putref_CmdBarControl(static_cast<ICommandBarControl*>(control)));
-    if (MenuNode* own = menu::OwnNode(node)) own->KeepOnlyRole(popup);
-}
 
 // The entries an earlier rendering generated for this array leave its
 // ArrayMenu, so that it holds the live set only; entries the host added
@@ -58,32 +29,19 @@ void DropGeneratedMembers(_xMenu* array_node, IUnknown* identity, uint64_t rende
     std::vector<ComPtr<_xMenu>> entries = own->Entries();
     std::vector<_xMenu*> generated;
     for (const ComPtr<_xMenu>& entry : entries) {
-        MenuNode* node = menu::OwnNode(entry.Get());
+        MenuNode* node = MenuNode::OwnNode(entry.Get());
         if (node && node->GeneratedEarlierBy(identity, rendering)) generated.push_back(entry.Get());
     }
     own->RemoveNodes(generated);
 }
 
-// The states of a node go to its new control: checked, enabled, visible.
-void CopyStates(_xMenu* node, IDispatch* control) {
-    host::PutBool(control, host::id::kChecked, Flag(node, &_xMenu::get_Checked));
-    host::PutBool(control, host::id::kEnabled, Flag(node, &_xMenu::get_Enabled));
-    host::PutBool(control, host::id::kVisible, Flag(node, &_xMenu::get_Visible));
-}
-
 // Binds the node's shortcut, when it has one, to the ID the control reports.
 void BindShortcut(IDispatch* command_bars, _xMenu* node, IDispatch* control) {
-    long modifiers = Read(node, &_xMenu::get_ShortCutFirstKey);
-    long key = Read(node, &_xMenu::get_ShortCutSecondKey);
+    long modifiers = tree::Read(node, &_xMenu::get_ShortCutFirstKey);
+    long key = tree::Read(node, &_xMenu::get_ShortCutSecondKey);
     if (modifiers == 0 && key == 0) return;
-    long command_id = host::GetLong(control, host::id::kId);
-    host::AddKeyBinding(command_bars, modifiers, key, command_id);
-}
-
-// The object came from QueryInterface for the control identifier, so it is
-// that interface.
-ICommandBarControl* AsControl(const ComPtr<IDispatch>& object) {
-    return static_cast<ICommandBarControl*>(object.Get());
+    long command_id = bars::GetLong(control, bars::id::kId);
+    bars::AddKeyBinding(command_bars, modifiers, key, command_id);
 }
 
 // Appends a generated entry to the array node's ArrayMenu, without a key.
@@ -102,39 +60,28 @@ void AppendMember(_xMenu* array_node, ComPtr<_xMenu> member) {
 
 }  // namespace
 
-// --- SetMenuDesigned's callers: the two renderers ---------------------------------------
-
 STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
-    if (!result) return E_POINTER;
-    if (result) *result = VARIANT_FALSE;
-    return AtBoundary([&] {
-        ComPtr<IDispatch> command_bars(CmdBars ? *CmdBars : nullptr);
-        if (!command_bars) {
-            RaiseCustomError(xMenuCustomErrorNo_ObjectNotCreated, L"Object Not Created", L"");
-            return;
-        }
-        // Each rendering has its own number (a node renders on its own
-        // thread only); a handler may start another rendering on this root
-        // meanwhile.
-        static thread_local uint64_t renderings = 0;
-        const uint64_t outer = rendering_;
-        rendering_ = ++renderings;
-        bool rendered = RunWithHandler([&] { RenderTopLevel(command_bars.Get()); },
-                                       [&](long number, const std::wstring& description) {
-                                           RaiseSystemError(number, description);
-                                       });
-        rendering_ = outer;
-        if (result) *result = ToVB(rendered);
-    });
+    ComPtr<IUnknown> keep(Unknown());  // rendering_ is restored after the call
+    // Each rendering has its own number (a node renders on its own thread
+    // only); a handler may start another rendering on this root meanwhile.
+    static thread_local uint64_t renderings = 0;
+    const uint64_t outer = rendering_;
+    rendering_ = ++renderings;
+    HRESULT hr = WithHostObject(CmdBars ? *CmdBars : nullptr, result,
+                                [&](IDispatch* command_bars) { RenderTopLevel(command_bars); });
+    rendering_ = outer;
+    return hr;
 }
 
 // The root itself is never rendered: it configures the menu bar and numbers
 // its titles from StartID + 1 on.  An error here ends the whole rendering.
 void MenuNode::RenderTopLevel(IDispatch* command_bars) {
-    using namespace host;
-    // The menu bar is fetched afresh for each setting.
-    PutBool(MenuBar(command_bars).Get(), id::kBarFlagA, false);
-    PutBool(MenuBar(command_bars).Get(), id::kBarFlagB, false);
+    using namespace bars;
+    // The menu bar is fetched afresh for each setting: the host protocol has
+    // one get of the menu bar before each call, so, wasteful as it looks,
+    // the bar is not held across them.
+    PutBool(MenuBar(command_bars).Get(), id::kBarOption23, false);
+    PutBool(MenuBar(command_bars).Get(), id::kBarOption24, false);
     CallLongs(MenuBar(command_bars).Get(), id::kBarSetFlags, value::kBarFlags, value::kBarFlags);
     CallLong(MenuBar(command_bars).Get(), id::kBarSetStyle, value::kBarStyle);
     if (!max_button_)
@@ -145,7 +92,7 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
         CallLongs(MenuBar(command_bars).Get(), id::kBarModifyStyle, value::kNoControlBoxRemove,
                   value::kNoControlBoxAdd);
 
-    short count = menu::LoopBound(menu::CountOf(menu::SubMenusOf(this).Get()));
+    short count = tree::LoopBound(tree::CountOf(menu::SubMenusOf(this).Get()));
     long running_id = start_id_;
     for (long i = 1; i <= count; ++i) {
         ComPtr<_xMenu> node = menu::EntryAt(menu::SubMenusOf(this).Get(), i);
@@ -153,13 +100,13 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
         // Its number (the window list keeps its fixed ID but uses one up).
         running_id = AddChecked(running_id, 1L);
         Number(node.Get(), running_id);
-        if (Flag(node.Get(), &_xMenu::get_WindowsList)) Number(node.Get(), menu::kWindowsListId);
+        if (tree::Flag(node.Get(), &_xMenu::get_WindowsList)) Number(node.Get(), menu::kWindowsListId);
 
         // Its popup on the menu bar.
-        long node_id = Read(node.Get(), &_xMenu::get_ID);
-        Bstr caption = Text(node.Get(), &_xMenu::get_Caption);
+        long node_id = tree::Read(node.Get(), &_xMenu::get_ID);
+        Bstr caption = tree::Text(node.Get(), &_xMenu::get_Caption);
         ComPtr<IDispatch> controls = Controls(MenuBar(command_bars).Get());
-        Variant added = AddControl(controls.Get(), false, type::kMenuBarPopup, nullptr, node_id, caption.Get(), false);
+        Variant added = AddMenuBarPopup(controls.Get(), node_id, caption.Get());
         ComPtr<IDispatch> popup = Cast(added, kIidPopup);
 
         CopyStates(node.Get(), popup.Get());
@@ -170,9 +117,9 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
         StoreControl(node.Get(), popup.Get(), /*popup=*/true);
 
         // Its entries go into the popup's own command bar.
-        if (menu::HasSubMenus(node.Get())) {
+        if (menu::HasChildren(node.Get())) {
             ComPtr<IDispatch> bar = PopupCommandBar(popup.Get());
-            menu::Walk walk;
+            Walk walk;
             RenderSubMenu(command_bars, bar.Get(), node.Get(), running_id, walk);
         }
     }
@@ -182,57 +129,55 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
 // own sub-menu.  An error ends this one level only: it is reported on the
 // root (this node) and the caller goes on with its next entry.
 void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* parent, long& running_id,
-                             menu::Walk& walk) noexcept {
-    using namespace host;
-    RunWithHandler(
-        [&] {
-            menu::WalkLevel level(walk);
-            // Set by a separator, used by the next control of this level.
-            bool group_start = false;
-            short count = menu::LoopBound(menu::CountOf(menu::SubMenusOf(parent).Get()));
-            for (long i = 1; i <= count; ++i) {
-                ComPtr<_xMenu> entry = menu::EntryAt(menu::SubMenusOf(parent).Get(), i);
+                             Walk& walk) noexcept {
+    using namespace bars;
+    Guarded([&] {
+        WalkLevel level(walk, WalkDepth());
+        // Set by a separator, used by the next control of this level.
+        bool group_start = false;
+        short count = tree::LoopBound(tree::CountOf(menu::SubMenusOf(parent).Get()));
+        for (long i = 1; i <= count; ++i) {
+            ComPtr<_xMenu> entry = menu::EntryAt(menu::SubMenusOf(parent).Get(), i);
 
-                if (Flag(entry.Get(), &_xMenu::get_MenuSeperator)) {
-                    group_start = true;
-                    continue;
-                }
-                if (Flag(entry.Get(), &_xMenu::get_IsArray)) {
-                    RenderMenuArray(bar, entry.Get(), running_id, group_start);
-                    continue;
-                }
-
-                // An ordinary entry: its number first.
-                running_id = AddChecked(running_id, 1L);
-                Number(entry.Get(), running_id);
-                if (Flag(entry.Get(), &_xMenu::get_WindowsList)) Number(entry.Get(), menu::kWindowsListId);
-
-                // A control with a drop-down when it has entries of its own,
-                // a plain command otherwise.
-                bool opens_sub_menu = menu::HasSubMenus(entry.Get());
-                long entry_id = Read(entry.Get(), &_xMenu::get_ID);
-                Bstr caption = Text(entry.Get(), &_xMenu::get_Caption);
-                ComPtr<IDispatch> controls = ControlsByName(bar);
-                Variant added = AddControl(controls.Get(), true, opens_sub_menu ? type::kSubMenuPopup : type::kCommand,
-                                           &entry_id, 0, caption.Get(), false);
-                ComPtr<IDispatch> control = Cast(added, opens_sub_menu ? kIidPopup : kIidControl);
-                StoreControl(entry.Get(), control.Get(), opens_sub_menu);
-
-                if (group_start) PutBool(control.Get(), id::kGroupStart, true);
-                group_start = false;
-                CopyStates(entry.Get(), control.Get());
-                BindShortcut(command_bars, entry.Get(), control.Get());
-                MarkDesigned(entry.Get());
-
-                if (menu::HasSubMenus(entry.Get())) {
-                    ComPtr<IDispatch> sub_bar = PopupCommandBarByName(control.Get());
-                    RenderSubMenu(command_bars, sub_bar.Get(), entry.Get(), running_id, walk);
-                    // Out of nesting room below: this branch is abandoned.
-                    if (walk.out_of_room) return;
-                }
+            if (tree::Flag(entry.Get(), &_xMenu::get_MenuSeperator)) {
+                group_start = true;
+                continue;
             }
-        },
-        [&](long number, const std::wstring& description) { RaiseSystemError(number, description); });
+            if (tree::Flag(entry.Get(), &_xMenu::get_IsArray)) {
+                RenderMenuArray(bar, entry.Get(), running_id, group_start);
+                continue;
+            }
+
+            // An ordinary entry: its number first.
+            running_id = AddChecked(running_id, 1L);
+            Number(entry.Get(), running_id);
+            if (tree::Flag(entry.Get(), &_xMenu::get_WindowsList)) Number(entry.Get(), menu::kWindowsListId);
+
+            // A control with a drop-down when it has entries of its own,
+            // a plain command otherwise.
+            bool opens_sub_menu = menu::HasChildren(entry.Get());
+            long entry_id = tree::Read(entry.Get(), &_xMenu::get_ID);
+            Bstr caption = tree::Text(entry.Get(), &_xMenu::get_Caption);
+            ComPtr<IDispatch> controls = ControlsByName(bar);
+            Variant added = AddControlByName(controls.Get(), opens_sub_menu ? type::kSubMenuPopup : type::kCommand,
+                                             entry_id, caption.Get());
+            ComPtr<IDispatch> control = Cast(added, opens_sub_menu ? kIidPopup : kIidControl);
+            StoreControl(entry.Get(), control.Get(), opens_sub_menu);
+
+            if (group_start) PutBool(control.Get(), id::kGroupStart, true);
+            group_start = false;
+            CopyStates(entry.Get(), control.Get());
+            BindShortcut(command_bars, entry.Get(), control.Get());
+            MarkDesigned(entry.Get());
+
+            if (menu::HasChildren(entry.Get())) {
+                ComPtr<IDispatch> sub_bar = PopupCommandBarByName(control.Get());
+                RenderSubMenu(command_bars, sub_bar.Get(), entry.Get(), running_id, walk);
+                // Out of nesting room below: this branch is abandoned.
+                if (walk.out_of_room) return;
+            }
+        }
+    });
 }
 
 // A menu array stands for ArrayCount entries generated now, each with a
@@ -241,18 +186,18 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
 // array node itself gets no number and no control, and nothing else of it
 // is read.
 void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running_id, bool& group_start) {
-    using namespace host;
-    short count = Read(array_node, &_xMenu::get_ArrayCount);
+    using namespace bars;
+    short count = tree::Read(array_node, &_xMenu::get_ArrayCount);
     // The array's COM identity marks the entries it generates.
     ComPtr<IUnknown> identity;
     Check(array_node->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.Out())));
     DropGeneratedMembers(array_node, identity.Get(), rendering_);
     for (long j = 1; j <= count; ++j) {
         running_id = AddChecked(running_id, 1L);
-        Bstr caption = Text(array_node, &_xMenu::get_Caption);
+        Bstr caption = tree::Text(array_node, &_xMenu::get_Caption);
         ComPtr<IDispatch> controls = ControlsByName(bar);
         // The running ID itself is handed over by reference.
-        Variant added = AddControl(controls.Get(), true, type::kCommand, &running_id, 0, caption.Get(), false);
+        Variant added = AddControlByName(controls.Get(), type::kCommand, running_id, caption.Get());
         ComPtr<IDispatch> control = Cast(added, kIidControl);
 
         // Only the first generated entry can start a group.
@@ -263,12 +208,12 @@ void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running
         member->generated_by_ = identity.Get();
         member->generated_in_ = rendering_;
         Check(member->put_ID(running_id));
-        member->SetMenuDesigned(true);
+        member->SetDesigned(true);
         Check(member->putref_ArrayParent(array_node));
-        short index = static_cast<short>(Flag(array_node, &_xMenu::get_IsArrayBaseZero) ? j - 1 : j);
+        short index = static_cast<short>(tree::Flag(array_node, &_xMenu::get_IsArrayBaseZero) ? j - 1 : j);
         Check(member->put_ArrayIndex(index));
         Check(member->put_IsArrayChild(VARIANT_TRUE));
-        Check(member->putref_CmdBarControl(AsControl(control)));
+        Check(member->putref_CmdBarControl(static_cast<ICommandBarControl*>(control.Get())));
         AppendMember(array_node, ComPtr<_xMenu>(member->Interface()));
     }
 }

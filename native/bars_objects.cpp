@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame/error.h"
-#include "core/host_calls.h"
+#include "core/bar_calls.h"
 
 namespace zuv::native {
 
@@ -83,8 +83,8 @@ public:
     NativeControl(std::weak_ptr<State> state, Control* control) : Child(std::move(state)), c_(control) {}
 
     void* QueryExtra(REFIID iid) noexcept {
-        if (iid == host::kIidControl || (iid == host::kIidPopup && c_->IsPopup()) ||
-            (iid == host::kIidButton && !c_->IsPopup()))
+        if (iid == bars::kIidControl || (iid == bars::kIidPopup && c_->IsPopup()) ||
+            (iid == bars::kIidButton && !c_->IsPopup()))
             return static_cast<INativeControl*>(this);
         return nullptr;
     }
@@ -158,7 +158,7 @@ class NativeControls final : public Child<NativeControls, INativeControls> {
 public:
     NativeControls(std::weak_ptr<State> state, Bar* bar) : Child(std::move(state)), bar_(bar) {}
     void* QueryExtra(REFIID iid) noexcept {
-        return iid == host::kIidControls ? static_cast<INativeControls*>(this) : nullptr;
+        return iid == bars::kIidControls ? static_cast<INativeControls*>(this) : nullptr;
     }
 
     STDMETHODIMP Add(LONG type, VARIANT id, BSTR caption, VARIANT flag, IDispatch** control) noexcept override {
@@ -185,7 +185,7 @@ class NativeBar final : public Child<NativeBar, INativeCommandBar> {
 public:
     NativeBar(std::weak_ptr<State> state, Bar* bar) : Child(std::move(state)), bar_(bar) {}
     void* QueryExtra(REFIID iid) noexcept {
-        return iid == host::kIidCommandBar ? static_cast<INativeCommandBar*>(this) : nullptr;
+        return iid == bars::kIidCommandBar ? static_cast<INativeCommandBar*>(this) : nullptr;
     }
 
     STDMETHODIMP get_Option23(VARIANT_BOOL* v) noexcept override { return GetOption(v, 0); }
@@ -199,19 +199,19 @@ public:
     // anyway; any other value would be silently ignored, so it is refused.
     STDMETHODIMP SetFlags(LONG remove, LONG add) noexcept override {
         return Run([&](State&) {
-            if (remove != host::value::kBarFlags || add != host::value::kBarFlags)
+            if (remove != bars::value::kBarFlags || add != bars::value::kBarFlags)
                 Unsupported(L"bar flags (" + std::to_wstring(remove) + L", " + std::to_wstring(add) + L")");
         });
     }
     STDMETHODIMP SetStyle(LONG style) noexcept override {
         return Run([&](State&) {
-            if (style != host::value::kBarStyle) Unsupported(L"bar style " + std::to_wstring(style));
+            if (style != bars::value::kBarStyle) Unsupported(L"bar style " + std::to_wstring(style));
         });
     }
     // On the menu bar: the window's maximize box, minimize box or system menu go.
     STDMETHODIMP ModifyStyle(LONG remove, LONG add) noexcept override {
         return Run([&](State& s) {
-            using namespace host::value;
+            using namespace bars::value;
             if (bar_ != s.menu_bar()) Unsupported(L"window buttons on a toolbar");
             if (remove == kNoMaxButton && add == kNoMaxButton) s.RemoveWindowStyle(WS_MAXIMIZEBOX);
             else if (remove == kNoMinButton && add == kNoMinButton) s.RemoveWindowStyle(WS_MINIMIZEBOX);
@@ -261,7 +261,7 @@ class NativeKeyBindings final : public Child<NativeKeyBindings, INativeKeyBindin
 public:
     explicit NativeKeyBindings(std::weak_ptr<State> state) : Child(std::move(state)) {}
     void* QueryExtra(REFIID iid) noexcept {
-        return iid == host::kIidKeyBindings ? static_cast<INativeKeyBindings*>(this) : nullptr;
+        return iid == bars::kIidKeyBindings ? static_cast<INativeKeyBindings*>(this) : nullptr;
     }
     STDMETHODIMP Add(LONG flags, LONG key, LONG id) noexcept override {
         return Guarded(IID_INativeKeyBindings, [&] { Live()->AddKeyBinding(flags, key, id); });

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host_calls.h"
+#include "core/bar_calls.h"
 #include "host_node.h"
 
 namespace xchost {
@@ -25,12 +25,12 @@ class KeyBindings;
 // The role identifiers the objects answer besides IDispatch.
 extern const IID kIidCommandBarsObject;
 // The roles the component casts to, from its own call table.
-using zuv::host::kIidButton;
-using zuv::host::kIidCommandBar;
-using zuv::host::kIidControl;
-using zuv::host::kIidControls;
-using zuv::host::kIidKeyBindings;
-using zuv::host::kIidPopup;
+using zuv::bars::kIidButton;
+using zuv::bars::kIidCommandBar;
+using zuv::bars::kIidControl;
+using zuv::bars::kIidControls;
+using zuv::bars::kIidKeyBindings;
+using zuv::bars::kIidPopup;
 
 // An injected outcome: the nth matching call fails, or returns an object of
 // the wrong kind.

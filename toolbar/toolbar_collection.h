@@ -13,7 +13,4 @@ public:
     IndexKey MapIndex(const VARIANT& index) { return ReadIndexKey(index); }
 };
 
-// A new, empty collection (not creatable by hosts: only nodes make them).
-ComPtr<_xToolBarCollection> NewToolBarCollection();
-
 }  // namespace zuv

@@ -1,12 +1,14 @@
 // What the toolbar code shares internally: the private interface through
-// which the component recognises its own nodes, and the small steps every
-// walk over a toolbar tree is made of.  Nothing here is visible to hosts.
+// which the component recognises its own nodes, and the steps of the walks
+// over a toolbar tree that are the toolbar's own.  Nothing here is visible
+// to hosts.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
 
 #include "core/handler.h"
+#include "core/node_base.h"
 #include "frame/wrappers.h"
 #include "zuvXCHandler.h"
 
@@ -31,32 +33,12 @@ __CRT_UUID_DECL(zuv::IToolBarInternal, 0x2cf3589c, 0x186b, 0x46c7, 0xb5, 0xf0, 0
 
 namespace zuv::toolbar {
 
-// The node behind an interface pointer when it is one of ours, else null.
-// The pointer stays valid while the caller holds `object`.
-ToolBarNode* OwnNode(IUnknown* object) noexcept;
-
-// A new node with every default, for an empty (Nothing) entry of a
-// collection: used for one step of a walk and never stored back.
-ComPtr<_xToolBar> NewDefaultNode();
-
-// The Buttons collection of a node (error 91 when the node or its
-// collection is Nothing).
+// The Buttons collection of a node.  Unlike a menu's SubMenus, a Nothing
+// collection is error 91 at once.
 ComPtr<_xToolBarCollection> ButtonsOf(_xToolBar* node);
-
-// A collection's Count as the bound of a 16-bit loop (error 6 above 32767).
-short LoopBound(_xToolBarCollection* buttons);
-
-// The entry at `position`, passed to Item as a 16-bit integer; an empty
-// entry gives a fresh default node.
-ComPtr<_xToolBar> NodeAt(_xToolBarCollection* buttons, short position);
-
+// The node has at least one entry in its Buttons.
+bool HasChildren(_xToolBar* node);
 bool IsSeparator(_xToolBar* node);
-// One of the node's Boolean properties, read through its public interface.
-bool ReadFlag(_xToolBar* node, HRESULT (STDMETHODCALLTYPE _xToolBar::*getter)(VARIANT_BOOL*));
-bool HasChildren(_xToolBar* node);   // its Buttons hold at least one entry
-
-// Depth of the recursive toolbar walks running on this thread.
-int& WalkDepth() noexcept;
 
 // The lookup descends through the node's own public
 // GetToolBarFromSubToolBar.  The level making that call hands its walk to

@@ -1,70 +1,20 @@
-// The small steps every walk over a toolbar tree is made of.  Nodes and
-// collections are always driven through their public interfaces, so a
-// host's own implementation of either works in a tree like ours.
+// The steps of the walks over a toolbar tree that are the toolbar's own.
+#include "core/walk.h"
 #include "frame/error.h"
 #include "toolbar_internal.h"
 #include "toolbar_node.h"
 
 namespace zuv::toolbar {
 
-namespace {
-// Identifies this module's nodes (see IToolBarInternal).
-const char kModuleTag = 0;
-}  // namespace
-
-ToolBarNode* OwnNode(IUnknown* object) noexcept {
-    if (!object) return nullptr;
-    ComPtr<IToolBarInternal> internal;
-    if (FAILED(object->QueryInterface(__uuidof(IToolBarInternal), reinterpret_cast<void**>(internal.Out()))) ||
-        !internal)
-        return nullptr;
-    return internal->Self(&kModuleTag);
-}
-
-ComPtr<_xToolBar> NewDefaultNode() {
-    return ComPtr<_xToolBar>::Adopt(MakeObject<ToolBarNode>()->Interface());
-}
-
 ComPtr<_xToolBarCollection> ButtonsOf(_xToolBar* node) {
-    if (!node) RaiseError(kErrObjectNotSet);
-    ComPtr<_xToolBarCollection> buttons;
-    Check(node->get_Buttons(buttons.Out()));
+    ComPtr<_xToolBarCollection> buttons = tree::Ref(node, &_xToolBar::get_Buttons);
     if (!buttons) RaiseError(kErrObjectNotSet);
     return buttons;
 }
 
-short LoopBound(_xToolBarCollection* buttons) {
-    long count = 0;
-    Check(buttons->get_Count(&count));
-    return ToShort(count);
-}
+bool HasChildren(_xToolBar* node) { return tree::CountOf(ButtonsOf(node).Get()) > 0; }
 
-ComPtr<_xToolBar> NodeAt(_xToolBarCollection* buttons, short position) {
-    Variant index = Variant::Short(position);
-    ComPtr<_xToolBar> node;
-    Check(buttons->get_Item(*index.Get(), node.Out()));
-    if (!node) return NewDefaultNode();
-    return node;
-}
-
-bool IsSeparator(_xToolBar* node) { return ReadFlag(node, &_xToolBar::get_ToolBarSeperator); }
-
-bool ReadFlag(_xToolBar* node, HRESULT (STDMETHODCALLTYPE _xToolBar::*getter)(VARIANT_BOOL*)) {
-    VARIANT_BOOL value = VARIANT_FALSE;
-    Check((node->*getter)(&value));
-    return value != VARIANT_FALSE;
-}
-
-bool HasChildren(_xToolBar* node) {
-    long count = 0;
-    Check(ButtonsOf(node)->get_Count(&count));
-    return count > 0;
-}
-
-int& WalkDepth() noexcept {
-    static thread_local int depth = 0;
-    return depth;
-}
+bool IsSeparator(_xToolBar* node) { return tree::Flag(node, &_xToolBar::get_ToolBarSeperator); }
 
 namespace {
 thread_local Walk* t_handed_over = nullptr;
@@ -80,11 +30,3 @@ Walk& HandOver::Take(Walk& own) noexcept {
 }
 
 }  // namespace zuv::toolbar
-
-namespace zuv {
-
-ToolBarNode* STDMETHODCALLTYPE ToolBarNode::Self(const void* module_tag) noexcept {
-    return module_tag == &toolbar::kModuleTag ? this : nullptr;
-}
-
-}  // namespace zuv

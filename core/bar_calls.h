@@ -1,5 +1,6 @@
-// Every operation the component makes on the host's command-bars objects.
-// They are driven late-bound through IDispatch, by dispatch id or by member
+// Every call the component makes into the host's command bars (the
+// command-bars object, its bars, control collections, controls, popups and
+// key bindings).  They are driven late-bound through IDispatch, by dispatch id or by member
 // name; objects handed back are cast by interface identifier (a failed cast
 // is run-time error 13) and host failures are raised with the host's own
 // HRESULT and description.
@@ -11,7 +12,7 @@
 #include "frame/error.h"
 #include "frame/wrappers.h"
 
-namespace zuv::host {
+namespace zuv::bars {
 
 // Dispatch ids of the command-bars objects.
 namespace id {
@@ -20,12 +21,14 @@ constexpr DISPID kActiveMenuBar = 4;      // get: the menu bar
 constexpr DISPID kAddToolBar = 2;         // call ("Standard", 0): a new toolbar
 constexpr DISPID kKeyBindings = 10;       // get: the key-binding collection
 // command bar
-constexpr DISPID kBarFlagA = 23;          // put Boolean
-constexpr DISPID kBarFlagB = 24;          // put Boolean
+// Two Boolean properties that rendering puts False on the bar it fills;
+// what they switch is the host's business (named by dispatch id).
+constexpr DISPID kBarOption23 = 23;
+constexpr DISPID kBarOption24 = 24;
 constexpr DISPID kBarSetFlags = 16;       // call (Long, Long)
 constexpr DISPID kBarSetStyle = 8;        // call (Long)
 constexpr DISPID kBarModifyStyle = 18;    // call (Long, Long): menu bar buttons
-constexpr DISPID kBarFlagToolBar = 33;    // put Boolean: toolbar only
+constexpr DISPID kBarOption33 = 33;       // put Boolean False: toolbar only
 constexpr DISPID kBarControls = 2;        // get: the control collection
 // control collection
 constexpr DISPID kControlsAdd = 2;        // call (type, ID, caption [, Boolean])
@@ -113,12 +116,18 @@ ComPtr<IDispatch> ControlsByName(IDispatch* bar);
 ComPtr<IDispatch> PopupCommandBar(IDispatch* popup);            // by dispatch id 50
 ComPtr<IDispatch> PopupCommandBarByName(IDispatch* popup);      // by name "CommandBar"
 
-// Adds a control: `id` is passed by reference when `id_ref` is given, by
-// value otherwise; `extra_false` appends the Boolean False of the toolbar's
-// top level.  `by_name` calls "Add" by name instead of dispatch id 2.
-Variant AddControl(IDispatch* controls, bool by_name, long type, long* id_ref, long id, BSTR caption,
-                   bool extra_false);
+// Adding a control: three shapes of the one "Add" of a control collection,
+// each the only shape its caller may use.  Each returns what the host
+// handed back (cast by the caller to the kind it asked for).
+// A popup of the menu bar: by dispatch id, the ID by value.
+Variant AddMenuBarPopup(IDispatch* controls, long id, BSTR caption);
+// Below the top level of both families: "Add" by name, the running ID by
+// reference (the host may change it).
+Variant AddControlByName(IDispatch* controls, long type, long& id, BSTR caption);
+// A control of the toolbar's own bar: by dispatch id, the running ID by
+// reference, and a fourth argument, the Boolean False.
+Variant AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption);
 
 void PutToolBarID(IDispatch* control, long value);              // by name "ToolBarID"
 
-}  // namespace zuv::host
+}  // namespace zuv::bars

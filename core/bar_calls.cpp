@@ -1,9 +1,9 @@
-#include "host_calls.h"
+#include "bar_calls.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace zuv::host {
+namespace zuv::bars {
 
 const IID kIidCommandBar = {0x723CBB00, 0x0690, 0x4528, {0x86, 0x56, 0xE3, 0x3E, 0x61, 0xF3, 0x93, 0x77}};
 const IID kIidControls = {0xD87BCC77, 0x27BF, 0x4CB1, {0x9A, 0xBF, 0x17, 0x88, 0xD9, 0x83, 0x52, 0x23}};
@@ -129,14 +129,22 @@ ComPtr<IDispatch> PopupCommandBarByName(IDispatch* popup) {
     return Cast(Get(popup, Resolve(popup, name::kCommandBar)), kIidCommandBar);
 }
 
-Variant AddControl(IDispatch* controls, bool by_name, long type, long* id_ref, long id, BSTR caption,
-                   bool extra_false) {
-    DISPID member = by_name ? Resolve(controls, name::kAdd) : id::kControlsAdd;
-    Variant args[] = {Variant::Long(type), id_ref ? Variant::LongRef(id_ref) : Variant::Long(id),
-                      Variant::String(caption), Variant::Bool(false)};
-    return Call(controls, member, args[0].Get(), extra_false ? 4 : 3);
+Variant AddMenuBarPopup(IDispatch* controls, long id, BSTR caption) {
+    Variant args[] = {Variant::Long(type::kMenuBarPopup), Variant::Long(id), Variant::String(caption)};
+    return Call(controls, id::kControlsAdd, args[0].Get(), 3);
+}
+
+Variant AddControlByName(IDispatch* controls, long type, long& id, BSTR caption) {
+    DISPID add = Resolve(controls, name::kAdd);
+    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant::String(caption)};
+    return Call(controls, add, args[0].Get(), 3);
+}
+
+Variant AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption) {
+    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant::String(caption), Variant::Bool(false)};
+    return Call(controls, id::kControlsAdd, args[0].Get(), 4);
 }
 
 void PutToolBarID(IDispatch* control, long value) { PutLong(control, Resolve(control, name::kToolBarID), value); }
 
-}  // namespace zuv::host
+}  // namespace zuv::bars
