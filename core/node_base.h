@@ -23,6 +23,7 @@
 
 #include <windows.h>
 #include <ocidl.h>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -55,6 +56,25 @@ class NodeBase : public EventSourceObject<Derived, Itf, Internal> {
 public:
     // A new node with every default.
     static ComPtr<Derived> New() { return ComPtr<Derived>::Adopt(MakeObject<Derived>()); }
+    // The class factory's creation of a node.
+    static HRESULT Create(REFIID iid, void** object) noexcept {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        try {
+            return New()->QueryInterface(iid, object);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
+    }
+
+    // The connection points: the default event interface's, and one more
+    // where a family still answers an earlier event interface.
+    ConnectionPoint* const* Points(size_t& count) noexcept {
+        count = point_count_;
+        return points_;
+    }
 
     // The private interface's one member (see OwnObject).
     Derived* STDMETHODCALLTYPE Self(const void* module_tag) noexcept override {
@@ -165,7 +185,8 @@ public:
     }
 
 protected:
-    NodeBase() = default;
+    NodeBase() : events_(static_cast<IConnectionPointContainer*>(this), Derived::SourceIid()), points_{&events_} {}
+    void AddEventPoint(ConnectionPoint* point) noexcept { points_[point_count_++] = point; }
 
     // The boundary of every COM method of the node: keeps the node alive for
     // the whole call and turns errors into failed calls.
@@ -325,6 +346,9 @@ protected:
         });
     }
 
+    ConnectionPoint events_;
+    ConnectionPoint* points_[2];
+    size_t point_count_ = 1;
     LifeToken life_;
     bool designed_ = false;
     Bstr caption_;

@@ -56,8 +56,8 @@ inline short LoopBound(long last) { return ToShort(last); }
 // The entry that Item gives for a position or array index, passed as a
 // 16-bit integer, as it is stored: an empty entry is Nothing.
 template <class Collection, class Node>
-ComPtr<Node> StoredEntryAt(Collection* entries, long index, HRESULT (STDMETHODCALLTYPE Collection::*item)(VARIANT,
-                                                                                                       Node**)) {
+ComPtr<Node> StoredEntryAt(Collection* entries, long index,
+                           HRESULT (STDMETHODCALLTYPE Collection::*item)(VARIANT, Node**)) {
     if (!entries) RaiseError(kErrObjectNotSet);
     Variant key = Variant::Short(ToShort(index));
     ComPtr<Node> entry;

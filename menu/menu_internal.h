@@ -53,6 +53,9 @@ inline MenuCollection* OwnCollection(IUnknown* object) noexcept {
 }
 
 // --- Steps of the walks over a menu tree (see core/walk.h) ------------------
+// The menu's walks read a node's SubMenus afresh for every entry they fetch,
+// the toolbar's read Buttons once per level: a host's own node sees each
+// read, so each family keeps its own order.
 
 ComPtr<_xMenuCollection> SubMenusOf(_xMenu* node);
 ComPtr<_xMenuCollection> ArrayMenuOf(_xMenu* node);

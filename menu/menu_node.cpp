@@ -1,7 +1,5 @@
 #include "menu_node.h"
 
-#include <new>
-
 #include "core/bar_calls.h"
 #include "core/handler.h"
 #include "core/lifetime.h"
@@ -17,23 +15,9 @@ constexpr short kMaxArrayCount = 100;
 
 }  // namespace
 
-HRESULT CreateMenuNode(REFIID iid, void** object) noexcept {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    try {
-        return MenuNode::New()->QueryInterface(iid, object);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
+HRESULT CreateMenuNode(REFIID iid, void** object) noexcept { return MenuNode::Create(iid, object); }
 
-MenuNode::MenuNode()
-    : events_(static_cast<IConnectionPointContainer*>(this), DIID___xMenu),
-      points_{&events_},
-      sub_menus_(MenuCollection::New()),
-      array_menu_(MenuCollection::New()) {}
+MenuNode::MenuNode() : sub_menus_(MenuCollection::New()), array_menu_(MenuCollection::New()) {}
 
 void MenuNode::ReleaseChildren() noexcept {
     DeferredRelease(sub_menus_);

@@ -27,14 +27,8 @@ public:
     static constexpr auto kPutControl = &_xMenu::putref_CmdBarControl;
 
     MenuNode();
-    ~MenuNode() override = default;
-
     static const CLSID& ClassId() noexcept { return CLSID_xMenu; }
     static const IID& SourceIid() noexcept { return DIID___xMenu; }
-    ConnectionPoint* const* Points(size_t& count) noexcept {
-        count = 1;
-        return points_;
-    }
     void ReleaseChildren() noexcept;
 
     // Whether this node is an entry that the menu array `array` (its COM
@@ -110,9 +104,6 @@ private:
 
     // --- listing (menu_list.cpp) ----------------------------------------------
     static void AddSubMenusToList(IDispatch* list, _xMenu* parent, Walk& walk);
-
-    ConnectionPoint events_;
-    ConnectionPoint* points_[1];
 
     ComPtr<_xMenuCollection> sub_menus_;
     ComPtr<_xMenuCollection> array_menu_;

@@ -61,16 +61,19 @@ void AppendMember(_xMenu* array_node, ComPtr<_xMenu> member) {
 }  // namespace
 
 STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
-    ComPtr<IUnknown> keep(Unknown());  // rendering_ is restored after the call
-    // Each rendering has its own number (a node renders on its own thread
-    // only); a handler may start another rendering on this root meanwhile.
-    static thread_local uint64_t renderings = 0;
-    const uint64_t outer = rendering_;
-    rendering_ = ++renderings;
-    HRESULT hr = WithHostObject(CmdBars ? *CmdBars : nullptr, result,
-                                [&](IDispatch* command_bars) { RenderTopLevel(command_bars); });
-    rendering_ = outer;
-    return hr;
+    return WithHostObject(CmdBars ? *CmdBars : nullptr, result, [&](IDispatch* command_bars) {
+        // Each rendering has its own number (a node renders on its own
+        // thread only); a handler may start another rendering on this root
+        // meanwhile, and the outer one's number comes back after it.
+        static thread_local uint64_t renderings = 0;
+        struct Numbered {
+            uint64_t& slot;
+            const uint64_t outer;
+            ~Numbered() { slot = outer; }
+        } numbered{rendering_, rendering_};
+        rendering_ = ++renderings;
+        RenderTopLevel(command_bars);
+    });
 }
 
 // The root itself is never rendered: it configures the menu bar and numbers

@@ -2,8 +2,6 @@
 // properties that are the toolbar's own.
 #include "toolbar_node.h"
 
-#include <new>
-
 #include "core/bar_calls.h"
 #include "core/lifetime.h"
 #include "frame/error.h"
@@ -16,23 +14,12 @@ const IID kIidToolBarV0 = {0x0483A138, 0x1DCD, 0x4B0A, {0x86, 0x72, 0xC0, 0x1D, 
 // {B5AAE547-AE84-4B3B-966E-4395C9A60C31}
 const IID kIidToolBarEventsV1 = {0xB5AAE547, 0xAE84, 0x4B3B, {0x96, 0x6E, 0x43, 0x95, 0xC9, 0xA6, 0x0C, 0x31}};
 
-HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    try {
-        return ToolBarNode::New()->QueryInterface(iid, object);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
+HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept { return ToolBarNode::Create(iid, object); }
 
-ToolBarNode::ToolBarNode()
-    : events_(this, DIID___xToolBar),
-      events_v1_(this, kIidToolBarEventsV1),
-      points_{&events_, &events_v1_},
-      buttons_(ToolBarCollection::New()) {}
+// Its events go out through the earlier event interface too.
+ToolBarNode::ToolBarNode() : events_v1_(this, kIidToolBarEventsV1), buttons_(ToolBarCollection::New()) {
+    AddEventPoint(&events_v1_);
+}
 
 void* ToolBarNode::QueryExtra(REFIID riid) noexcept {
     // The earlier identifier names the same function table.

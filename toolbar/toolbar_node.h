@@ -29,14 +29,8 @@ public:
     static constexpr auto kPutControl = &_xToolBar::putref_CmdBarButton;
 
     ToolBarNode();
-    ~ToolBarNode() override = default;
-
     static const CLSID& ClassId() noexcept { return CLSID_xToolBar; }
     static const IID& SourceIid() noexcept { return DIID___xToolBar; }
-    ConnectionPoint* const* Points(size_t& count) noexcept {
-        count = 2;
-        return points_;
-    }
     void* QueryExtra(REFIID riid) noexcept;
     void ReleaseChildren() noexcept;
 
@@ -90,9 +84,7 @@ private:
     bool RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id, Walk& walk) noexcept;
     ComPtr<_xToolBar> SearchBelow(_xToolBar* start, long id, Walk& walk);
 
-    ConnectionPoint events_;
     ConnectionPoint events_v1_;
-    ConnectionPoint* points_[2];
 
     ComPtr<_xToolBarCollection> buttons_;
     Bstr tooltip_text_;
