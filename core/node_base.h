@@ -69,10 +69,10 @@ public:
         }
     }
 
-    // The connection points: the default event interface's, and one more
-    // where a family still answers an earlier event interface.
+    // The connection point of the default event interface (a family that
+    // answers more hides this with its own list).
     ConnectionPoint* const* Points(size_t& count) noexcept {
-        count = point_count_;
+        count = 1;
         return points_;
     }
 
@@ -186,7 +186,6 @@ public:
 
 protected:
     NodeBase() : events_(static_cast<IConnectionPointContainer*>(this), Derived::SourceIid()), points_{&events_} {}
-    void AddEventPoint(ConnectionPoint* point) noexcept { points_[point_count_++] = point; }
 
     // The boundary of every COM method of the node: keeps the node alive for
     // the whole call and turns errors into failed calls.
@@ -346,22 +345,22 @@ protected:
         });
     }
 
+    // Pointer-sized fields first, then the small ones, packed.
     ConnectionPoint events_;
-    ConnectionPoint* points_[2];
-    size_t point_count_ = 1;
+    ConnectionPoint* points_[1];
     LifeToken life_;
-    bool designed_ = false;
     Bstr caption_;
     Bstr key_;
     Bstr tag_;
+    ComPtr<ControlItf> control_;
+    ComPtr<ICommandBarPopup> popup_;
+    BackReference<Itf> up_;
     long id_ = 0;
     long start_id_ = 0;
     VARIANT_BOOL checked_ = VARIANT_FALSE;
     VARIANT_BOOL enabled_ = VARIANT_TRUE;
     VARIANT_BOOL visible_ = VARIANT_TRUE;
-    ComPtr<ControlItf> control_;
-    ComPtr<ICommandBarPopup> popup_;
-    BackReference<Itf> up_;
+    bool designed_ = false;
 };
 
 }  // namespace zuv

@@ -16,10 +16,10 @@ const IID kIidToolBarEventsV1 = {0xB5AAE547, 0xAE84, 0x4B3B, {0x96, 0x6E, 0x43, 
 
 HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept { return ToolBarNode::Create(iid, object); }
 
-// Its events go out through the earlier event interface too.
-ToolBarNode::ToolBarNode() : events_v1_(this, kIidToolBarEventsV1), buttons_(ToolBarCollection::New()) {
-    AddEventPoint(&events_v1_);
-}
+ToolBarNode::ToolBarNode()
+    : events_v1_(this, kIidToolBarEventsV1),
+      both_points_{&events_, &events_v1_},
+      buttons_(ToolBarCollection::New()) {}
 
 void* ToolBarNode::QueryExtra(REFIID riid) noexcept {
     // The earlier identifier names the same function table.

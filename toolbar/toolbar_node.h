@@ -31,6 +31,11 @@ public:
     ToolBarNode();
     static const CLSID& ClassId() noexcept { return CLSID_xToolBar; }
     static const IID& SourceIid() noexcept { return DIID___xToolBar; }
+    // Its events go out through the earlier event interface too.
+    ConnectionPoint* const* Points(size_t& count) noexcept {
+        count = 2;
+        return both_points_;
+    }
     void* QueryExtra(REFIID riid) noexcept;
     void ReleaseChildren() noexcept;
 
@@ -85,13 +90,14 @@ private:
     ComPtr<_xToolBar> SearchBelow(_xToolBar* start, long id, Walk& walk);
 
     ConnectionPoint events_v1_;
+    ConnectionPoint* both_points_[2];
 
     ComPtr<_xToolBarCollection> buttons_;
     Bstr tooltip_text_;
     Bstr text_;
     LONG toolbar_id_ = 0;
-    VARIANT_BOOL separator_ = VARIANT_FALSE;
     xToolBarValue value_ = xToolBarValue_tblUnPressed;
+    VARIANT_BOOL separator_ = VARIANT_FALSE;
     LONG left_ = 0;
     LONG top_ = 0;
     LONG width_ = 0;
