@@ -84,8 +84,7 @@ STDMETHODIMP MenuNode::RaiseClickEvent(short Index, VARIANT* result) noexcept {
             // A click handler that clicks again without end is stopped here
             // (error 28, reported like any other) instead of exhausting the
             // stack.
-            Walk walk;
-            WalkLevel level(walk, WalkDepth());
+            NestingGuard nesting(WalkDepth());
             bool raise;
             if (is_array_) {
                 // The member is fetched once for each of the two reads.  An
