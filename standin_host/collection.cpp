@@ -9,6 +9,7 @@
 #include "classes.h"
 #include "collection.h"  // the _Collection interface
 #include "core/keyed_list.h"
+#include "frame/class_factory.h"
 #include "host_node.h"
 
 namespace xchost {
@@ -192,13 +193,6 @@ private:
 
 }  // namespace
 
-HRESULT CreateCollection(REFIID iid, void** ppv) noexcept {
-    try {
-        auto object = zuv::ComPtr<Collection>::Adopt(zuv::MakeObject<Collection>());
-        return object->QueryInterface(iid, ppv);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-}
+HRESULT CreateCollection(REFIID iid, void** ppv) noexcept { return zuv::CreateInstance<Collection>(iid, ppv); }
 
 }  // namespace xchost
