@@ -63,15 +63,8 @@ public:
     }
 
     // --- IDispatch ---------------------------------------------------------------------
-    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override { return NoTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override { return NoTypeInfo(info); }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
         if (!names || !ids || count == 0) return E_INVALIDARG;
         static const struct {
