@@ -76,16 +76,4 @@ HRESULT Unregister() noexcept try {
 }  // namespace
 }  // namespace zuv
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    return zuv::exports::Main(instance, reason, reserved);
-}
-
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-    return zuv::exports::GetClassObject(zuv::g_classes, clsid, iid, ppv);
-}
-
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return zuv::exports::CanUnloadNow(); }
-
-extern "C" HRESULT WINAPI DllRegisterServer() { return zuv::Register(); }
-
-extern "C" HRESULT WINAPI DllUnregisterServer() { return zuv::Unregister(); }
+ZUV_DLL_EXPORTS(zuv::g_classes, zuv::Register, zuv::Unregister)

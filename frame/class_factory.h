@@ -1,11 +1,9 @@
-// The class objects of a DLL and the bodies of its standard exports, written
-// once for every DLL here.  A DLL lists its factories in a table and writes
-// each export as one call:
+// The class objects of a DLL and its standard exports, written once for
+// every DLL here.  A DLL lists its factories in a table and names it with
+// its registration functions:
 //
 //   zuv::ClassFactory g_classes[] = {{CLSID_x, &CreateX}, ...};
-//   extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID c, REFIID i, void** p) {
-//       return zuv::exports::GetClassObject(g_classes, c, i, p);
-//   }
+//   ZUV_DLL_EXPORTS(g_classes, RegisterServer, UnregisterServer)
 #pragma once
 
 #include <windows.h>
@@ -72,3 +70,16 @@ HRESULT CanUnloadNow() noexcept;
 
 }  // namespace exports
 }  // namespace zuv
+
+// DllMain, DllGetClassObject over the table of factories, DllCanUnloadNow,
+// DllRegisterServer and DllUnregisterServer (HRESULT() noexcept functions).
+#define ZUV_DLL_EXPORTS(factories, register_server, unregister_server)                   \
+    extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {  \
+        return zuv::exports::Main(instance, reason, reserved);                           \
+    }                                                                                    \
+    extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) { \
+        return zuv::exports::GetClassObject(factories, clsid, iid, ppv);                 \
+    }                                                                                    \
+    extern "C" HRESULT WINAPI DllCanUnloadNow() { return zuv::exports::CanUnloadNow(); } \
+    extern "C" HRESULT WINAPI DllRegisterServer() { return register_server(); }          \
+    extern "C" HRESULT WINAPI DllUnregisterServer() { return unregister_server(); }

@@ -11,16 +11,4 @@ namespace {
 zuv::ClassFactory g_classes[] = {{CLSID_NativeCommandBars, &zuv::CreateInstance<zuv::native::NativeCommandBars>}};
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    return zuv::exports::Main(instance, reason, reserved);
-}
-
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-    return zuv::exports::GetClassObject(g_classes, clsid, iid, ppv);
-}
-
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return zuv::exports::CanUnloadNow(); }
-
-extern "C" HRESULT WINAPI DllRegisterServer() { return zuv::native::RegisterServer(); }
-
-extern "C" HRESULT WINAPI DllUnregisterServer() { return zuv::native::UnregisterServer(); }
+ZUV_DLL_EXPORTS(g_classes, zuv::native::RegisterServer, zuv::native::UnregisterServer)

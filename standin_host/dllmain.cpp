@@ -11,16 +11,4 @@ zuv::ClassFactory g_classes[] = {{xchost::kClsidCommandBars, &xchost::CreateComm
                                  {xchost::kClsidCollection, &xchost::CreateCollection}};
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    return zuv::exports::Main(instance, reason, reserved);
-}
-
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
-    return zuv::exports::GetClassObject(g_classes, clsid, iid, ppv);
-}
-
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return zuv::exports::CanUnloadNow(); }
-
-extern "C" HRESULT WINAPI DllRegisterServer() { return xchost::RegisterServer(); }
-
-extern "C" HRESULT WINAPI DllUnregisterServer() { return xchost::UnregisterServer(); }
+ZUV_DLL_EXPORTS(g_classes, xchost::RegisterServer, xchost::UnregisterServer)
