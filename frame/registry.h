@@ -13,6 +13,7 @@
 
 namespace zuv::registry {
 
+// An open key below HKEY_CLASSES_ROOT, closed when it goes.
 class Key {
 public:
     // Opens the key, creating it and the keys above it as needed.
@@ -20,10 +21,8 @@ public:
     // Opens an existing key for reading.
     static Key Open(const std::wstring& path) noexcept;
 
-    Key(Key&& other) noexcept : handle_(other.handle_), status_(other.status_) { other.handle_ = nullptr; }
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
-    Key& operator=(Key&&) = delete;
     ~Key();
 
     // ERROR_SUCCESS when the key is open.
