@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "frame/class_factory.h"
 #include "frame/error.h"
 #include "core/keyed_list.h"
 #include "frame/dispatch.h"
@@ -14,15 +15,21 @@ namespace {
 
 constexpr const wchar_t* kSource = L"zuvXCHandler.Audit";
 
+// A plain value handed to the caller.
+template <class T>
+HRESULT Value(T value, T* out) noexcept {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
 class FindingObject final : public AutomationObject<FindingObject, _xAuditFinding, ISupportErrorInfo> {
 public:
     explicit FindingObject(Finding f) : f_(std::move(f)) {}
 
     STDMETHODIMP get_Message(BSTR* out) noexcept override { return Text(f_.message, out); }
     STDMETHODIMP get_Severity(xAuditSeverity* out) noexcept override {
-        if (!out) return E_POINTER;
-        *out = static_cast<xAuditSeverity>(f_.severity);
-        return S_OK;
+        return Value(static_cast<xAuditSeverity>(f_.severity), out);
     }
     STDMETHODIMP get_Code(BSTR* out) noexcept override { return Text(f_.code, out); }
     STDMETHODIMP get_Path(BSTR* out) noexcept override { return Text(f_.path, out); }
@@ -62,16 +69,8 @@ public:
             items_[static_cast<size_t>(index - 1)].CopyTo(out);
         });
     }
-    STDMETHODIMP get_Count(long* out) noexcept override {
-        if (!out) return E_POINTER;
-        *out = static_cast<long>(items_.size());
-        return S_OK;
-    }
-    STDMETHODIMP get_ErrorCount(long* out) noexcept override {
-        if (!out) return E_POINTER;
-        *out = errors_;
-        return S_OK;
-    }
+    STDMETHODIMP get_Count(long* out) noexcept override { return Value(static_cast<long>(items_.size()), out); }
+    STDMETHODIMP get_ErrorCount(long* out) noexcept override { return Value(errors_, out); }
     STDMETHODIMP get__NewEnum(IUnknown** out) noexcept override {
         if (out) *out = nullptr;
         return Boundary(IID__xAuditFindings, kSource, [&] {
@@ -162,16 +161,8 @@ public:
             Check(Bstr(report_).CopyTo(out));
         });
     }
-    STDMETHODIMP get_RootCount(long* out) noexcept override {
-        if (!out) return E_POINTER;
-        *out = static_cast<long>(roots_.size());
-        return S_OK;
-    }
-    STDMETHODIMP get_MaxDepth(long* out) noexcept override {
-        if (!out) return E_POINTER;
-        *out = kMaxDepth;
-        return S_OK;
-    }
+    STDMETHODIMP get_RootCount(long* out) noexcept override { return Value(static_cast<long>(roots_.size()), out); }
+    STDMETHODIMP get_MaxDepth(long* out) noexcept override { return Value(static_cast<long>(kMaxDepth), out); }
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) noexcept override {
         return iid == IID__xAudit ? S_OK : S_FALSE;
     }
@@ -223,18 +214,6 @@ private:
 
 }  // namespace
 
-HRESULT CreateAudit(REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    AuditObject* audit = nullptr;
-    try {
-        audit = MakeObject<AuditObject>();
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    HRESULT hr = audit->QueryInterface(iid, out);
-    audit->Release();
-    return hr;
-}
+HRESULT CreateAudit(REFIID iid, void** out) noexcept { return CreateInstance<AuditObject>(iid, out); }
 
 }  // namespace zuv::audit

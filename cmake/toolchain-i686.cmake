@@ -1,11 +1,3 @@
-# MinGW-w64 cross build for 32-bit Windows (posix thread model: std::mutex for GoogleTest).
-set(CMAKE_SYSTEM_NAME Windows)
+# MinGW-w64 cross build for 32-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(ZUV_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ZUV_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ZUV_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${ZUV_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${ZUV_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

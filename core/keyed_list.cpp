@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "frame/com_object.h"
+#include "frame/enumerator.h"
 
 namespace zuv {
 
@@ -53,65 +53,26 @@ IndexKey ReadIndexKey(const VARIANT& index) {
 
 namespace {
 
-using Items = std::vector<Variant>;
-
-// Enumerates a snapshot; clones share it.
-class VariantEnum final : public ComObject<VariantEnum, IEnumVARIANT> {
-public:
-    VariantEnum(std::shared_ptr<const Items> items, size_t pos) : items_(std::move(items)), pos_(pos) {}
-
-    STDMETHODIMP Next(ULONG n, VARIANT* out, ULONG* fetched) noexcept override {
-        if (fetched) *fetched = 0;
-        if (!out) return E_POINTER;
-        ULONG got = 0;
-        for (; got < n && pos_ < items_->size(); ++got, ++pos_) {
-            VariantInit(&out[got]);
-            HRESULT hr = VariantCopy(&out[got], const_cast<VARIANT*>((*items_)[pos_].Get()));
-            if (FAILED(hr)) {
-                while (got) VariantClear(&out[--got]);
-                return hr;
-            }
-        }
-        if (fetched) *fetched = got;
-        return got == n ? S_OK : S_FALSE;
+// Each value is handed out as a copy the caller owns.
+struct VariantItems {
+    using Interface = IEnumVARIANT;
+    using Out = VARIANT;
+    using Item = Variant;
+    static HRESULT Copy(const Variant& item, VARIANT* out) noexcept {
+        VariantInit(out);
+        return VariantCopy(out, const_cast<VARIANT*>(item.Get()));
     }
-    STDMETHODIMP Skip(ULONG n) noexcept override {
-        size_t left = items_->size() - pos_;
-        pos_ += std::min<size_t>(n, left);
-        return n <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() noexcept override {
-        pos_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumVARIANT** out) noexcept override {
-        if (!out) return E_POINTER;
-        try {
-            *out = MakeObject<VariantEnum>(items_, pos_);
-            return S_OK;
-        } catch (...) {
-            *out = nullptr;
-            return E_OUTOFMEMORY;
-        }
-    }
-
-private:
-    std::shared_ptr<const Items> items_;
-    size_t pos_;
+    static void Clear(VARIANT* out) noexcept { VariantClear(out); }
 };
 
 }  // namespace
 
 HRESULT NewVariantEnum(std::vector<Variant> items, IUnknown** out) noexcept {
     if (!out) return E_POINTER;
-    *out = nullptr;
-    try {
-        auto shared = std::make_shared<const Items>(std::move(items));
-        *out = static_cast<IEnumVARIANT*>(MakeObject<VariantEnum>(std::move(shared), 0));
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    IEnumVARIANT* e = nullptr;
+    HRESULT hr = SnapshotEnum<VariantItems>::New(std::move(items), &e);
+    *out = e;
+    return hr;
 }
 
 }  // namespace zuv

@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <string>
 
-#include "frame/wrappers.h"
-#include "zuvXCHandler.h"
+#include "examples/example_nodes.h"
 
+using example::AddButton;
+using example::AddMenu;
+using example::AddSeparator;
+using example::Create;
 using zuv::Bstr;
 using zuv::ComPtr;
 using zuv::Variant;
@@ -26,31 +29,11 @@ void Ok(HRESULT hr, const char* what) {
     if (FAILED(hr)) Fail(what, hr);
 }
 
-// Prints every event a node raises.
-class PrintingSink final : public IDispatch {
-public:
-    PrintingSink(const wchar_t* owner, REFIID events) : owner_(owner), iid_(events) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == iid_) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG r = --refs_;
-        if (!r) delete this;
-        return r;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-        bool menu = iid_ == DIID___xMenu;
-        std::wstring line = owner_ + L": ";
+// A handler that prints every event a node raises.
+example::EventHandler Printer(const wchar_t* owner, REFIID events) {
+    const bool menu = events == DIID___xMenu;
+    return [owner = std::wstring(owner), menu](DISPID id, DISPPARAMS* p) {
+        std::wstring line = owner + L": ";
         switch (id) {
         case 1: line += menu ? L"Click" : L"ButtonClick"; break;
         case 2: line += menu ? L"ArrayClick" : L"ButtonMenuClick"; break;
@@ -73,80 +56,12 @@ public:
             if (i == 1) line += L")";
         }
         std::printf("  event  %ls\n", line.c_str());
-        return S_OK;
-    }
-
-private:
-    ULONG refs_ = 1;
-    std::wstring owner_;
-    IID iid_;
-};
-
-// Keeps a sink connected to a node for the life of the demo.
-class Connection {
-public:
-    Connection(IUnknown* source, REFIID events, const wchar_t* owner) {
-        auto sink = ComPtr<PrintingSink>::Adopt(new PrintingSink(owner, events));
-        ComPtr<IConnectionPointContainer> container;
-        Ok(source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())), "events");
-        Ok(container->FindConnectionPoint(events, point_.Out()), "FindConnectionPoint");
-        Ok(point_->Advise(static_cast<IDispatch*>(sink.Get()), &cookie_), "Advise");
-    }
-    ~Connection() {
-        if (point_) point_->Unadvise(cookie_);
-    }
-
-private:
-    ComPtr<IConnectionPoint> point_;
-    DWORD cookie_ = 0;
-};
-
-template <class I>
-ComPtr<I> Create(REFCLSID clsid, REFIID iid) {
-    ComPtr<I> object;
-    Ok(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(object.Out())),
-       "CoCreateInstance");
-    return object;
+    };
 }
 
-// --- menus ---------------------------------------------------------------
-
-ComPtr<_xMenu> AddMenu(_xMenu* parent, const wchar_t* caption, const wchar_t* key = L"", long modifiers = 0,
-                       long code = 0) {
-    auto node = Create<_xMenu>(CLSID_xMenu, IID__xMenu);
-    Ok(node->put_Caption(Bstr(caption).Get()), "Caption");
-    Ok(node->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)), "ShortCutFirstKey");
-    Ok(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(code)), "ShortCutSecondKey");
-    ComPtr<_xMenuCollection> subs;
-    Ok(parent->get_SubMenus(subs.Out()), "SubMenus");
-    BSTR k = SysAllocString(key);
-    _xMenu* raw = node.Get();
-    ComPtr<_xMenu> added;
-    HRESULT hr = subs->Add(&raw, &k, added.Out());
-    SysFreeString(k);
-    Ok(hr, "Add");
-    return node;
-}
-
-void AddSeparator(_xMenu* parent) {
-    auto sep = AddMenu(parent, L"");
-    Ok(sep->put_MenuSeperator(VARIANT_TRUE), "MenuSeperator");
-}
-
-// --- toolbars ------------------------------------------------------------
-
-ComPtr<_xToolBar> AddButton(_xToolBar* parent, const wchar_t* caption, const wchar_t* key = L"") {
-    auto node = Create<_xToolBar>(CLSID_xToolBar, IID__xToolBar);
-    Ok(node->put_Caption(Bstr(caption).Get()), "Caption");
-    ComPtr<_xToolBarCollection> buttons;
-    Ok(parent->get_Buttons(buttons.Out()), "Buttons");
-    BSTR k = SysAllocString(key);
-    _xToolBar* raw = node.Get();
-    ComPtr<_xToolBar> added;
-    HRESULT hr = buttons->Add(&raw, &k, added.Out());
-    SysFreeString(k);
-    Ok(hr, "Add");
-    return node;
+// Keeps a printer connected to a node for the life of the demo.
+example::Connection Print(IUnknown* source, REFIID events, const wchar_t* owner) {
+    return example::Connection(source, events, Printer(owner, events));
 }
 
 long IdOf(_xMenu* node) {
@@ -243,44 +158,44 @@ int Run() {
     enum { CTRL = 8, SHIFT = 4, ALT = 16 };
     auto menu = Create<_xMenu>(CLSID_xMenu, IID__xMenu);
     Ok(menu->put_StartID(1000), "StartID");
-    auto file = AddMenu(menu.Get(), L"&File", L"File");
-    AddMenu(file.Get(), L"&New", L"New", CTRL, 'N');
-    auto open = AddMenu(file.Get(), L"&Open...", L"Open", CTRL, 'O');
-    AddMenu(file.Get(), L"&Save", L"Save", CTRL, 'S');
+    auto file = AddMenu(menu.Get(), L"&File", {}, L"File");
+    AddMenu(file.Get(), L"&New", {CTRL, 'N'}, L"New");
+    auto open = AddMenu(file.Get(), L"&Open...", {CTRL, 'O'}, L"Open");
+    AddMenu(file.Get(), L"&Save", {CTRL, 'S'}, L"Save");
     AddSeparator(file.Get());
-    auto recent = AddMenu(file.Get(), L"Recent file", L"Recent");
+    auto recent = AddMenu(file.Get(), L"Recent file", {}, L"Recent");
     Ok(recent->put_IsArray(VARIANT_TRUE), "IsArray");
     Ok(recent->put_ArrayCount(4), "ArrayCount");
     AddSeparator(file.Get());
-    AddMenu(file.Get(), L"E&xit", L"Exit", ALT, 115 /* F4 */);
-    auto edit = AddMenu(menu.Get(), L"&Edit", L"Edit");
-    AddMenu(edit.Get(), L"&Undo", L"Undo", CTRL, 'Z');
+    AddMenu(file.Get(), L"E&xit", {ALT, 115 /* F4 */}, L"Exit");
+    auto edit = AddMenu(menu.Get(), L"&Edit", {}, L"Edit");
+    AddMenu(edit.Get(), L"&Undo", {CTRL, 'Z'}, L"Undo");
     AddSeparator(edit.Get());
-    AddMenu(edit.Get(), L"Cu&t", L"Cut", CTRL, 'X');
-    auto copy = AddMenu(edit.Get(), L"&Copy", L"Copy", CTRL, 'C');
-    AddMenu(edit.Get(), L"&Paste", L"Paste", CTRL, 'V');
-    auto view = AddMenu(menu.Get(), L"&View", L"View");
-    auto status_bar = AddMenu(view.Get(), L"&Status Bar", L"StatusBar");
+    AddMenu(edit.Get(), L"Cu&t", {CTRL, 'X'}, L"Cut");
+    auto copy = AddMenu(edit.Get(), L"&Copy", {CTRL, 'C'}, L"Copy");
+    AddMenu(edit.Get(), L"&Paste", {CTRL, 'V'}, L"Paste");
+    auto view = AddMenu(menu.Get(), L"&View", {}, L"View");
+    auto status_bar = AddMenu(view.Get(), L"&Status Bar", {}, L"StatusBar");
     Ok(status_bar->put_Checked(VARIANT_TRUE), "Checked");
     // A deliberate fault for the audit at the end: Ruler's key is Copy's too.
-    auto ruler = AddMenu(view.Get(), L"&Ruler", L"Copy");
-    auto zoom = AddMenu(view.Get(), L"&Zoom", L"Zoom");
-    AddMenu(zoom.Get(), L"Zoom &In", L"ZoomIn", CTRL | SHIFT, 107 /* + */);
-    AddMenu(zoom.Get(), L"Zoom &Out", L"ZoomOut", CTRL | SHIFT, 109 /* - */);
-    auto window = AddMenu(menu.Get(), L"&Window", L"Window");
-    AddMenu(window.Get(), L"&Cascade", L"Cascade");
-    AddMenu(window.Get(), L"&Tile", L"Tile");
+    auto ruler = AddMenu(view.Get(), L"&Ruler", {}, L"Copy");
+    auto zoom = AddMenu(view.Get(), L"&Zoom", {}, L"Zoom");
+    AddMenu(zoom.Get(), L"Zoom &In", {CTRL | SHIFT, 107 /* + */}, L"ZoomIn");
+    AddMenu(zoom.Get(), L"Zoom &Out", {CTRL | SHIFT, 109 /* - */}, L"ZoomOut");
+    auto window = AddMenu(menu.Get(), L"&Window", {}, L"Window");
+    AddMenu(window.Get(), L"&Cascade", {}, L"Cascade");
+    AddMenu(window.Get(), L"&Tile", {}, L"Tile");
     AddSeparator(window.Get());
-    auto list = AddMenu(window.Get(), L"Windows", L"WindowList");
+    auto list = AddMenu(window.Get(), L"Windows", {}, L"WindowList");
     Ok(list->put_WindowsList(VARIANT_TRUE), "WindowsList");
-    auto help = AddMenu(menu.Get(), L"&Help", L"Help");
-    auto about = AddMenu(help.Get(), L"&About...", L"About", 0, 112 /* F1 */);
+    auto help = AddMenu(menu.Get(), L"&Help", {}, L"Help");
+    auto about = AddMenu(help.Get(), L"&About...", {0, 112 /* F1 */}, L"About");
 
-    Connection menu_events(menu.Get(), DIID___xMenu, L"menu root");
-    Connection open_events(open.Get(), DIID___xMenu, L"Open...");
-    Connection recent_events(recent.Get(), DIID___xMenu, L"Recent file");
-    Connection copy_events(copy.Get(), DIID___xMenu, L"Copy");
-    Connection about_events(about.Get(), DIID___xMenu, L"About...");
+    auto menu_events = Print(menu.Get(), DIID___xMenu, L"menu root");
+    auto open_events = Print(open.Get(), DIID___xMenu, L"Open...");
+    auto recent_events = Print(recent.Get(), DIID___xMenu, L"Recent file");
+    auto copy_events = Print(copy.Get(), DIID___xMenu, L"Copy");
+    auto about_events = Print(about.Get(), DIID___xMenu, L"About...");
 
     IDispatch* bars = host.Get();
     VARIANT_BOOL rendered = VARIANT_FALSE;
@@ -295,15 +210,13 @@ int Run() {
     AddButton(tb_open.Get(), L"report.txt");
     auto tb_recent = AddButton(tb_open.Get(), L"notes.md");
     AddButton(toolbar.Get(), L"Save", L"Save");
-    auto sep1 = AddButton(toolbar.Get(), L"");
-    Ok(sep1->put_ToolBarSeperator(VARIANT_TRUE), "ToolBarSeperator");
+    AddSeparator(toolbar.Get());
     AddButton(toolbar.Get(), L"Cut", L"Cut");
     AddButton(toolbar.Get(), L"Copy", L"Copy");
     AddButton(toolbar.Get(), L"Paste", L"Paste");
-    auto sep2 = AddButton(toolbar.Get(), L"");
-    Ok(sep2->put_ToolBarSeperator(VARIANT_TRUE), "ToolBarSeperator");
+    AddSeparator(toolbar.Get());
     auto bold = AddButton(toolbar.Get(), L"Bold", L"Bold");
-    Connection toolbar_events(toolbar.Get(), DIID___xToolBar, L"toolbar root");
+    auto toolbar_events = Print(toolbar.Get(), DIID___xToolBar, L"toolbar root");
 
     rendered = VARIANT_FALSE;
     Ok(toolbar->RenderToolBar(reinterpret_cast<ICommandBarsObject**>(&bars), &rendered), "RenderToolBar");
@@ -341,7 +254,12 @@ int Run() {
 
 int main() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    int result = Run();
+    int result = 1;
+    try {
+        result = Run();
+    } catch (const zuv::RuntimeError& e) {
+        std::printf("demo: error %ld: %ls\n", e.Number(), e.Description().c_str());
+    }
     CoUninitialize();
     return result;
 }

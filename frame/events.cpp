@@ -1,96 +1,44 @@
 #include "events.h"
 
 #include <algorithm>
+#include <cassert>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "enumerator.h"
 #include "module.h"
 
 namespace zuv {
 namespace {
 
-// Snapshot enumerators over connections and connection points.
-class ConnectionsEnum final : public ComObject<ConnectionsEnum, IEnumConnections> {
-public:
-    explicit ConnectionsEnum(std::vector<CONNECTDATA> items) : items_(std::move(items)) {
-        for (auto& c : items_) c.pUnk->AddRef();
-    }
-    ~ConnectionsEnum() override {
-        for (auto& c : items_) c.pUnk->Release();
-    }
-    STDMETHODIMP Next(ULONG n, CONNECTDATA* out, ULONG* fetched) noexcept override {
-        if (!out || (n > 1 && !fetched)) return E_POINTER;
-        ULONG got = 0;
-        while (got < n && pos_ < items_.size()) {
-            out[got] = items_[pos_++];
-            out[got].pUnk->AddRef();
-            ++got;
-        }
-        if (fetched) *fetched = got;
-        return got == n ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG n) noexcept override {
-        size_t left = items_.size() - pos_;
-        pos_ += std::min<size_t>(n, left);
-        return n <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() noexcept override { pos_ = 0; return S_OK; }
-    STDMETHODIMP Clone(IEnumConnections** out) noexcept override {
-        if (!out) return E_POINTER;
-        try {
-            auto* c = MakeObject<ConnectionsEnum>(items_);
-            c->pos_ = pos_;
-            *out = c;
-            return S_OK;
-        } catch (...) {
-            *out = nullptr;
-            return E_OUTOFMEMORY;
-        }
-    }
-
-private:
-    std::vector<CONNECTDATA> items_;
-    size_t pos_ = 0;
+// The snapshot enumerators over connections and connection points.  An
+// embedded point shares its container's reference count: holding the
+// points keeps the container alive while the enumerator lives.
+struct Connection {
+    ComPtr<IUnknown> sink;
+    DWORD cookie;
 };
-
-class PointsEnum final : public ComObject<PointsEnum, IEnumConnectionPoints> {
-public:
-    PointsEnum(IUnknown* owner, std::vector<IConnectionPoint*> items) : owner_(owner), items_(std::move(items)) {}
-    STDMETHODIMP Next(ULONG n, IConnectionPoint** out, ULONG* fetched) noexcept override {
-        if (!out || (n > 1 && !fetched)) return E_POINTER;
-        ULONG got = 0;
-        while (got < n && pos_ < items_.size()) {
-            out[got] = items_[pos_++];
-            out[got]->AddRef();
-            ++got;
-        }
-        if (fetched) *fetched = got;
-        return got == n ? S_OK : S_FALSE;
+struct ConnectionItems {
+    using Interface = IEnumConnections;
+    using Out = CONNECTDATA;
+    using Item = Connection;
+    static HRESULT Copy(const Connection& item, CONNECTDATA* out) noexcept {
+        *out = {item.sink.Get(), item.cookie};
+        out->pUnk->AddRef();
+        return S_OK;
     }
-    STDMETHODIMP Skip(ULONG n) noexcept override {
-        size_t left = items_.size() - pos_;
-        pos_ += std::min<size_t>(n, left);
-        return n <= left ? S_OK : S_FALSE;
+    static void Clear(CONNECTDATA* out) noexcept { out->pUnk->Release(); }
+};
+struct PointItems {
+    using Interface = IEnumConnectionPoints;
+    using Out = IConnectionPoint*;
+    using Item = ComPtr<IConnectionPoint>;
+    static HRESULT Copy(const ComPtr<IConnectionPoint>& item, IConnectionPoint** out) noexcept {
+        item.CopyTo(out);
+        return S_OK;
     }
-    STDMETHODIMP Reset() noexcept override { pos_ = 0; return S_OK; }
-    STDMETHODIMP Clone(IEnumConnectionPoints** out) noexcept override {
-        if (!out) return E_POINTER;
-        try {
-            auto* c = MakeObject<PointsEnum>(owner_.Get(), items_);
-            c->pos_ = pos_;
-            *out = c;
-            return S_OK;
-        } catch (...) {
-            *out = nullptr;
-            return E_OUTOFMEMORY;
-        }
-    }
-
-private:
-    ComPtr<IUnknown> owner_;   // keeps the embedded points alive
-    std::vector<IConnectionPoint*> items_;
-    size_t pos_ = 0;
+    static void Clear(IConnectionPoint** out) noexcept { (*out)->Release(); }
 };
 
 }  // namespace
@@ -146,13 +94,12 @@ STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) noexcept {
 
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) noexcept {
     if (!connections) return E_POINTER;
+    *connections = nullptr;
     try {
-        std::vector<CONNECTDATA> items;
+        std::vector<Connection> items;
         for (auto& s : sinks_) items.push_back({s.sink.Get(), s.cookie});
-        *connections = MakeObject<ConnectionsEnum>(std::move(items));
-        return S_OK;
+        return SnapshotEnum<ConnectionItems>::New(std::move(items), connections);
     } catch (...) {
-        *connections = nullptr;
         return E_OUTOFMEMORY;
     }
 }
@@ -191,14 +138,12 @@ HRESULT FindConnectionPoint(ConnectionPoint* const* points, size_t count, REFIID
     return CONNECT_E_NOCONNECTION;
 }
 
-HRESULT EnumConnectionPoints(IUnknown* owner, ConnectionPoint* const* points, size_t count,
-                             IEnumConnectionPoints** out) noexcept {
+HRESULT EnumConnectionPoints(ConnectionPoint* const* points, size_t count, IEnumConnectionPoints** out) noexcept {
     if (!out) return E_POINTER;
+    *out = nullptr;
     try {
-        *out = MakeObject<PointsEnum>(owner, std::vector<IConnectionPoint*>(points, points + count));
-        return S_OK;
+        return SnapshotEnum<PointItems>::New(std::vector<ComPtr<IConnectionPoint>>(points, points + count), out);
     } catch (...) {
-        *out = nullptr;
         return E_OUTOFMEMORY;
     }
 }
@@ -219,10 +164,15 @@ DISPID EventId(REFIID events, const wchar_t* name) noexcept {
         auto it = cache.find(key);
         if (it != cache.end()) return it->second;
         ComPtr<ITypeInfo> info;
+        if (FAILED(module::TypeInfoOf(events, info.Out()))) return DISPID_UNKNOWN;
         DISPID id = DISPID_UNKNOWN;
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-        if (FAILED(module::TypeInfoOf(events, info.Out())) || FAILED(info->GetIDsOfNames(names, 1, &id)))
-            return DISPID_UNKNOWN;
+        HRESULT hr = info->GetIDsOfNames(names, 1, &id);
+        // A name the event interface does not declare is a mistake in the
+        // caller's code, not a run-time condition: a debug build stops on it.
+        // A release build raises nothing, like any event that cannot be sent.
+        assert(hr != DISP_E_UNKNOWNNAME && "event name not declared by the event interface");
+        if (FAILED(hr)) return DISPID_UNKNOWN;
         cache.emplace(std::move(key), id);
         return id;
     } catch (...) {

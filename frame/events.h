@@ -52,8 +52,7 @@ private:
 namespace events {
 HRESULT FindConnectionPoint(ConnectionPoint* const* points, size_t count, REFIID iid,
                             IConnectionPoint** found) noexcept;
-HRESULT EnumConnectionPoints(IUnknown* owner, ConnectionPoint* const* points, size_t count,
-                             IEnumConnectionPoints** out) noexcept;
+HRESULT EnumConnectionPoints(ConnectionPoint* const* points, size_t count, IEnumConnectionPoints** out) noexcept;
 HRESULT ClassInfo(REFCLSID clsid, ITypeInfo** info) noexcept;
 // The dispatch id of an event, as the type library's event interface
 // declares it (DISPID_UNKNOWN when it cannot be read).
@@ -73,7 +72,7 @@ public:
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override {
         size_t n = 0;
         ConnectionPoint* const* p = static_cast<Derived*>(this)->Points(n);
-        return events::EnumConnectionPoints(this->Unknown(), p, n, out);
+        return events::EnumConnectionPoints(p, n, out);
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** found) noexcept override {
         size_t n = 0;

@@ -369,19 +369,6 @@ NativeCommandBars::NativeCommandBars()
 
 NativeCommandBars::~NativeCommandBars() = default;
 
-HRESULT NativeCommandBars::Create(REFIID iid, void** ppv) noexcept {
-    *ppv = nullptr;
-    NativeCommandBars* object = nullptr;
-    try {
-        object = MakeObject<NativeCommandBars>();
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    HRESULT hr = object->QueryInterface(iid, ppv);
-    object->Release();
-    return hr;
-}
-
 void* NativeCommandBars::QueryExtra(REFIID iid) noexcept {
     return iid == kIidCommandBarsObject ? static_cast<INativeCommandBars*>(this) : nullptr;
 }

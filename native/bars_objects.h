@@ -16,8 +16,6 @@ namespace zuv::native {
 class NativeCommandBars final
     : public EventSourceObject<NativeCommandBars, INativeCommandBars, INativeCommandBarsHandler> {
 public:
-    static HRESULT Create(REFIID iid, void** ppv) noexcept;
-
     static const CLSID& ClassId() noexcept { return CLSID_NativeCommandBars; }
     static const IID& SourceIid() noexcept { return DIID__INativeCommandBarsEvents; }
     ConnectionPoint* const* Points(size_t& count) noexcept {

@@ -9,6 +9,7 @@
 #include "classes.h"
 #include "collection.h"  // the _Collection interface
 #include "core/keyed_list.h"
+#include "frame/class_factory.h"
 #include "host_node.h"
 
 namespace xchost {
@@ -62,15 +63,8 @@ public:
     }
 
     // --- IDispatch ---------------------------------------------------------------------
-    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override { return NoTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override { return NoTypeInfo(info); }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
         if (!names || !ids || count == 0) return E_INVALIDARG;
         static const struct {
@@ -192,13 +186,6 @@ private:
 
 }  // namespace
 
-HRESULT CreateCollection(REFIID iid, void** ppv) noexcept {
-    try {
-        auto object = zuv::ComPtr<Collection>::Adopt(zuv::MakeObject<Collection>());
-        return object->QueryInterface(iid, ppv);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-}
+HRESULT CreateCollection(REFIID iid, void** ppv) noexcept { return zuv::CreateInstance<Collection>(iid, ppv); }
 
 }  // namespace xchost

@@ -72,6 +72,18 @@ private:
     std::wstring label_;
 };
 
+// The stand-in's objects answer IDispatch by name only: they have no type
+// information.
+inline HRESULT NoTypeInfoCount(UINT* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+inline HRESULT NoTypeInfo(ITypeInfo** info) noexcept {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
 HRESULT NodeGetIDsOfNames(Node& node, LPOLESTR* names, UINT count, DISPID* ids) noexcept;
 HRESULT NodeInvoke(Node& node, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                    UINT* arg_error) noexcept;
@@ -84,15 +96,8 @@ public:
 
     void* QueryExtra(REFIID iid) noexcept { return HasRole(iid) ? static_cast<IDispatch*>(this) : nullptr; }
 
-    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override { return NoTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override { return NoTypeInfo(info); }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
         return NodeGetIDsOfNames(*this, names, count, ids);
     }

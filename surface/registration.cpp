@@ -26,11 +26,13 @@
 #include <utility>
 #include <vector>
 
-#include "frame/module.h"
+#include "frame/registry.h"
 #include "zuvXCHandler.h"
 
 namespace zuv {
 namespace {
+
+using namespace registry;
 
 // The rows and identifiers come from the registration table, which the
 // installer is generated from as well.
@@ -96,79 +98,11 @@ std::wstring Expand(const wchar_t* text, Substitutions values) {
     return out;
 }
 
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// Writes one string value (name null: the key's default value), creating
-// the key as needed.
-LSTATUS SetString(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY handle = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_SET_VALUE, nullptr, &handle, nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return status;
-}
-
-LSTATUS CreateKey(const std::wstring& key) {
-    HKEY handle = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_WRITE, nullptr, &handle, nullptr);
-    if (status == ERROR_SUCCESS) RegCloseKey(handle);
-    return status;
-}
-
-// Removes a key with everything below it; a missing key is not an error.
-LSTATUS DeleteTree(const std::wstring& key) {
-    LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
-        status = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-        if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
-    }
-    return status;
-}
-
-// Removes a key only if nothing is left in it.
-void DeleteIfEmpty(const std::wstring& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
-    DWORD subkeys = 0, values = 0;
-    LSTATUS status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                      nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(handle);
-    if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-}
-
-bool ModulePath(std::wstring& path) {
-    wchar_t buffer[MAX_PATH];
-    DWORD n = GetModuleFileNameW(module::Instance(), buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-    path.assign(buffer, n);
-    return true;
-}
-
-SYSKIND OwnSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
-
-HRESULT RegisterTypeLibrary(const std::wstring& path) {
-    ITypeLib* library = nullptr;
-    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
-    if (FAILED(hr)) return hr;
-    std::wstring writable = path;  // RegisterTypeLib takes a non-const string
-    hr = RegisterTypeLib(library, &writable[0], nullptr);
-    library->Release();
-    return hr;
-}
-
 LSTATUS WriteRows(const Row* begin, const Row* end, Substitutions values) {
     for (const Row* row = begin; row != end; ++row) {
         const std::wstring key = Expand(row->key, values);
         LSTATUS s = row->value ? SetString(key, *row->name ? row->name : nullptr, Expand(row->value, values))
-                               : CreateKey(key);
+                               : Key::Create(key).Status();
         if (s != ERROR_SUCCESS) return s;
     }
     return ERROR_SUCCESS;
@@ -210,21 +144,6 @@ LSTATUS RemoveOwnKeys() {
 // The subkeys of a type-library version that belong to no platform.
 bool IsSharedSubkey(const wchar_t* name) { return !_wcsicmp(name, L"FLAGS") || !_wcsicmp(name, L"HELPDIR"); }
 
-// The subkeys of a key (empty when it cannot be read).
-std::vector<std::wstring> Subkeys(const std::wstring& key) {
-    std::vector<std::wstring> names;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return names;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    RegCloseKey(handle);
-    return names;
-}
-
 // Removes this architecture's registration of the type library.  The
 // TypeLib key is shared by the 32- and 64-bit registry views: below
 // TypeLib\{LIBID}\1.1\<lcid> the platform subkeys win32 and win64 keep
@@ -234,19 +153,19 @@ std::vector<std::wstring> Subkeys(const std::wstring& key) {
 HRESULT RemoveTypeLibrary() {
     const std::wstring lib = L"TypeLib\\" + GuidText(LIBID_zuvXCHandler);
     const std::wstring version = lib + L"\\" + kVersion;
-    const wchar_t* own_platform = OwnSysKind() == SYS_WIN64 ? L"win64" : L"win32";
+    const wchar_t* own_platform = kOwnSysKind == SYS_WIN64 ? L"win64" : L"win32";
     std::vector<std::wstring> locales;
     bool others_left = false;
-    for (const std::wstring& name : Subkeys(version)) {
+    for (const std::wstring& name : Key::Open(version).Subkeys()) {
         if (IsSharedSubkey(name.c_str())) continue;
         locales.push_back(version + L"\\" + name);
-        for (const std::wstring& platform : Subkeys(locales.back()))
+        for (const std::wstring& platform : Key::Open(locales.back()).Subkeys())
             if (_wcsicmp(platform.c_str(), own_platform)) others_left = true;
     }
     // UnRegisterTypeLib removes the interface keys that name the library,
     // in both registry views: only when no other build still needs them.
     // Otherwise this build's own interface keys go with its class keys.
-    if (!others_left) UnRegisterTypeLib(LIBID_zuvXCHandler, kMajor, kMinor, kLibLcid, OwnSysKind());
+    if (!others_left) UnRegisterTypeLib(LIBID_zuvXCHandler, kMajor, kMinor, kLibLcid, kOwnSysKind);
     LSTATUS status = ERROR_SUCCESS;
     for (const std::wstring& lcid : locales) {
         LSTATUS s = DeleteTree(lcid + L"\\" + own_platform);
@@ -265,8 +184,8 @@ HRESULT RemoveTypeLibrary() {
 }  // namespace
 
 HRESULT RegisterServer() noexcept try {
-    std::wstring path;
-    if (!ModulePath(path)) return SELFREG_E_CLASS;
+    const std::wstring path = ModulePath();
+    if (path.empty()) return SELFREG_E_CLASS;
     const std::wstring libid = GuidText(LIBID_zuvXCHandler);
 
     if (FAILED(RegisterTypeLibrary(path))) {

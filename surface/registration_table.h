@@ -49,9 +49,6 @@
 #define ZUV_REG_INTERFACE_ROW(key, value_name, value)
 #endif
 
-// Earlier identifiers of the toolbar interface and of its event interface.
-ZUV_REG_GUID(kIidToolBarV0, 0x0483a138, 0x1dcd, 0x4b0a, 0x86, 0x72, 0xc0, 0x1d, 0x0d, 0x32, 0x5d, 0xd5)
-ZUV_REG_GUID(kIidToolBarEventsV1, 0xb5aae547, 0xae84, 0x4b3b, 0x96, 0x6e, 0x43, 0x95, 0xc9, 0xa6, 0x0c, 0x31)
 // Proxy/stub class of automation-compatible interfaces (type-library marshalling).
 ZUV_REG_GUID(kPsOaInterface, 0x00020424, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 
@@ -77,8 +74,8 @@ ZUV_REG_INTERFACE(IID__xToolBar, "_xToolBar")
 ZUV_REG_INTERFACE(IID__xToolBarCollection, "_xToolBarCollection")
 ZUV_REG_INTERFACE(DIID___xMenu, "__xMenu")
 ZUV_REG_INTERFACE(DIID___xToolBar, "__xToolBar")
-ZUV_REG_INTERFACE(kIidToolBarV0, "xToolBar___v0")
-ZUV_REG_INTERFACE(kIidToolBarEventsV1, "xToolBar___v1")
+ZUV_REG_INTERFACE(IID__xToolBar_v0, "xToolBar___v0")
+ZUV_REG_INTERFACE(IID___xToolBar_v1, "xToolBar___v1")
 
 ZUV_REG_INTERFACE_ROW("Interface\\{iid}", "", "{name}")
 ZUV_REG_INTERFACE_ROW("Interface\\{iid}\\ProxyStubClsid", "", "{proxy}")

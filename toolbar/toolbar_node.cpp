@@ -9,11 +9,6 @@
 
 namespace zuv {
 
-// {0483A138-1DCD-4B0A-8672-C01D0D325DD5}
-const IID kIidToolBarV0 = {0x0483A138, 0x1DCD, 0x4B0A, {0x86, 0x72, 0xC0, 0x1D, 0x0D, 0x32, 0x5D, 0xD5}};
-// {B5AAE547-AE84-4B3B-966E-4395C9A60C31}
-const IID kIidToolBarEventsV1 = {0xB5AAE547, 0xAE84, 0x4B3B, {0x96, 0x6E, 0x43, 0x95, 0xC9, 0xA6, 0x0C, 0x31}};
-
 HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept { return ToolBarNode::Create(iid, object); }
 
 ToolBarNode::ToolBarNode()

@@ -20,8 +20,8 @@ HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept;
 
 // Earlier identifiers of the toolbar interface and of its event interface,
 // still answered.
-extern const IID kIidToolBarV0;
-extern const IID kIidToolBarEventsV1;
+inline constexpr const IID& kIidToolBarV0 = IID__xToolBar_v0;
+inline constexpr const IID& kIidToolBarEventsV1 = IID___xToolBar_v1;
 
 class ToolBarNode final : public NodeBase<ToolBarNode, _xToolBar, ICommandBarButton, IToolBarInternal> {
 public:

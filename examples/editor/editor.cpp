@@ -21,6 +21,7 @@
 
 #include "frame/error.h"
 #include "editor_ui.h"
+#include "examples/example_nodes.h"
 #include "zuvNativeBars.h"
 
 using zuv::Bstr;
@@ -28,61 +29,13 @@ using zuv::ComPtr;
 
 namespace {
 
-// Receives one node's events.
-class Sink final : public IDispatch {
-public:
-    using Handler = std::function<void(DISPID, DISPPARAMS*)>;
-    Sink(REFIID events, Handler handler) : iid_(events), handler_(std::move(handler)) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == iid_) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG r = --refs_;
-        if (!r) delete this;
-        return r;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-        handler_(id, p);
-        return S_OK;
-    }
+std::vector<example::Connection> g_connections;
 
-private:
-    ULONG refs_ = 1;
-    IID iid_;
-    Handler handler_;
-};
-
-struct Connection {
-    ComPtr<IConnectionPoint> point;
-    DWORD cookie = 0;
-};
-
-std::vector<Connection> g_connections;
-
-void Connect(IUnknown* source, REFIID events, Sink::Handler handler) {
-    ComPtr<IConnectionPointContainer> container;
-    zuv::Check(source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())));
-    Connection c;
-    zuv::Check(container->FindConnectionPoint(events, c.point.Out()));
-    auto sink = ComPtr<Sink>::Adopt(new Sink(events, std::move(handler)));
-    zuv::Check(c.point->Advise(static_cast<IDispatch*>(sink.Get()), &c.cookie));
-    g_connections.push_back(c);
+void Connect(IUnknown* source, REFIID events, example::EventHandler handler) {
+    g_connections.emplace_back(source, events, std::move(handler));
 }
 
-void DisconnectAll() {
-    for (Connection& c : g_connections) c.point->Unadvise(c.cookie);
-    g_connections.clear();
-}
+void DisconnectAll() { g_connections.clear(); }
 
 const char* g_stage = "start";   // what Run was doing, for the error message
 

@@ -1,9 +1,14 @@
 #include "editor_ui.h"
 
+#include "examples/example_nodes.h"
 #include "frame/error.h"
 
 namespace editor {
 
+using example::AddButton;
+using example::AddMenu;
+using example::AddSeparator;
+using example::Create;
 using zuv::Bstr;
 using zuv::Check;
 using zuv::Variant;
@@ -11,43 +16,6 @@ using zuv::Variant;
 namespace {
 
 enum : long { CTRL = 8, SHIFT = 4, ALT = 16 };
-
-template <class I>
-ComPtr<I> Create(REFCLSID clsid, REFIID iid) {
-    ComPtr<I> object;
-    Check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(object.Out())));
-    return object;
-}
-
-ComPtr<_xMenu> AddMenu(_xMenu* parent, const wchar_t* caption, long modifiers = 0, long key = 0) {
-    auto node = Create<_xMenu>(CLSID_xMenu, IID__xMenu);
-    Check(node->put_Caption(Bstr(caption).Get()));
-    Check(node->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)));
-    Check(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
-    ComPtr<_xMenuCollection> subs;
-    Check(parent->get_SubMenus(subs.Out()));
-    _xMenu* raw = node.Get();
-    Bstr no_key;
-    ComPtr<_xMenu> added;
-    Check(subs->Add(&raw, no_key.Out(), added.Out()));
-    return node;
-}
-
-void AddSeparator(_xMenu* parent) { Check(AddMenu(parent, L"")->put_MenuSeperator(VARIANT_TRUE)); }
-
-ComPtr<_xToolBar> AddButton(_xToolBar* parent, const wchar_t* caption) {
-    auto node = Create<_xToolBar>(CLSID_xToolBar, IID__xToolBar);
-    Check(node->put_Caption(Bstr(caption).Get()));
-    ComPtr<_xToolBarCollection> buttons;
-    Check(parent->get_Buttons(buttons.Out()));
-    _xToolBar* raw = node.Get();
-    Bstr no_key;
-    ComPtr<_xToolBar> added;
-    Check(buttons->Add(&raw, no_key.Out(), added.Out()));
-    return node;
-}
-
-void AddToolBarSeparator(_xToolBar* parent) { Check(AddButton(parent, L"")->put_ToolBarSeperator(VARIANT_TRUE)); }
 
 Bstr CaptionOf(_xMenu* node) {
     Bstr caption;
@@ -76,27 +44,27 @@ Ui BuildUi() {
     _xMenu* root = ui.menu.Get();
 
     ui.file = AddMenu(root, L"&File");
-    AddMenu(ui.file.Get(), L"&New", CTRL, 'N');
-    ui.open = AddMenu(ui.file.Get(), L"&Open...", CTRL, 'O');
-    AddMenu(ui.file.Get(), L"&Save", CTRL, 'S');
-    AddMenu(ui.file.Get(), L"Save &As...", CTRL | SHIFT, 'S');
+    AddMenu(ui.file.Get(), L"&New", {CTRL, 'N'});
+    ui.open = AddMenu(ui.file.Get(), L"&Open...", {CTRL, 'O'});
+    AddMenu(ui.file.Get(), L"&Save", {CTRL, 'S'});
+    AddMenu(ui.file.Get(), L"Save &As...", {CTRL | SHIFT, 'S'});
     AddSeparator(ui.file.Get());
     ui.recent = AddMenu(ui.file.Get(), L"Recent file");
     Check(ui.recent->put_IsArray(VARIANT_TRUE));
     Check(ui.recent->put_ArrayCount(3));
     AddSeparator(ui.file.Get());
-    ui.exit = AddMenu(ui.file.Get(), L"E&xit", ALT, VK_F4);
+    ui.exit = AddMenu(ui.file.Get(), L"E&xit", {ALT, VK_F4});
 
     ui.edit = AddMenu(root, L"&Edit");
-    AddMenu(ui.edit.Get(), L"&Undo", CTRL, 'Z');
+    AddMenu(ui.edit.Get(), L"&Undo", {CTRL, 'Z'});
     AddSeparator(ui.edit.Get());
-    AddMenu(ui.edit.Get(), L"Cu&t", CTRL, 'X');
-    ui.copy = AddMenu(ui.edit.Get(), L"&Copy", CTRL, 'C');
-    AddMenu(ui.edit.Get(), L"&Paste", CTRL, 'V');
+    AddMenu(ui.edit.Get(), L"Cu&t", {CTRL, 'X'});
+    ui.copy = AddMenu(ui.edit.Get(), L"&Copy", {CTRL, 'C'});
+    AddMenu(ui.edit.Get(), L"&Paste", {CTRL, 'V'});
     AddSeparator(ui.edit.Get());
     auto find_menu = AddMenu(ui.edit.Get(), L"&Find");
-    ui.find = AddMenu(find_menu.Get(), L"&Find...", CTRL, 'F');
-    ui.find_next = AddMenu(find_menu.Get(), L"Find &Next", 0, VK_F3);
+    ui.find = AddMenu(find_menu.Get(), L"&Find...", {CTRL, 'F'});
+    ui.find_next = AddMenu(find_menu.Get(), L"Find &Next", {0, VK_F3});
 
     ui.view = AddMenu(root, L"&View");
     ui.status_bar = AddMenu(ui.view.Get(), L"&Status Bar");
@@ -112,7 +80,7 @@ Ui BuildUi() {
     Check(ui.window_list->put_WindowsList(VARIANT_TRUE));
 
     ui.help = AddMenu(root, L"&Help");
-    ui.about = AddMenu(ui.help.Get(), L"&About Editor...", 0, VK_F1);
+    ui.about = AddMenu(ui.help.Get(), L"&About Editor...", {0, VK_F1});
 
     ui.toolbar = Create<_xToolBar>(CLSID_xToolBar, IID__xToolBar);
     Check(ui.toolbar->put_StartID(2000));
@@ -120,9 +88,9 @@ Ui BuildUi() {
     ui.tb_new = AddButton(bar, L"New");
     ui.tb_open = AddButton(bar, L"Open");
     ui.tb_save = AddButton(bar, L"Save");
-    AddToolBarSeparator(bar);
+    AddSeparator(bar);
     ui.tb_bold = AddButton(bar, L"Bold");
-    AddToolBarSeparator(bar);
+    AddSeparator(bar);
     ui.tb_insert = AddButton(bar, L"Insert");
     ui.tb_date = AddButton(ui.tb_insert.Get(), L"&Date");
     ui.tb_time = AddButton(ui.tb_insert.Get(), L"&Time");
