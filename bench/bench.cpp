@@ -369,7 +369,7 @@ void Scaling() {
         };
         bodies[4 * s + 3] = [&z] { return Time([&] { z.tree.Reset(); }); };
     }
-    auto t = Interleaved<12>(std::max(3, g_reps / 2), bodies);
+    auto t = Interleaved<12>(g_reps, bodies);
     const char* phases[] = {"build", "render", "lookup", "release"};
     // 1k nodes stay in the processor's caches, 10k and 100k do not: the
     // goal compares the two that pay the same memory traffic.

@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "error.h"
@@ -36,10 +38,21 @@ struct Function {
     bool returns_object = false;
 };
 
-// The vtable face of a dual interface and its functions by (member, kind).
+// The functions of one dispatch id, by invoke kind: method, get, put,
+// putref (the order in which a call's flags are tried).
+struct Member {
+    Function kinds[4];
+    bool has[4] = {};
+
+    static size_t Slot(INVOKEKIND kind) noexcept {
+        return kind == INVOKE_FUNC ? 0 : kind == INVOKE_PROPERTYGET ? 1 : kind == INVOKE_PROPERTYPUT ? 2 : 3;
+    }
+};
+
+// The vtable face of a dual interface and its functions by member.
 struct InterfaceInfo {
     ComPtr<ITypeInfo> vtable_face;
-    std::map<std::pair<DISPID, INVOKEKIND>, Function> functions;
+    std::unordered_map<DISPID, Member> members;
     std::wstring source;   // "zuvXCHandler.xMenu" for _xMenu: the error source
 };
 
@@ -142,25 +155,27 @@ const InterfaceInfo* Load(REFIID dual) {
             f.params.push_back(param);
         }
         // [local] placeholders of reserved vtable entries are not callable.
-        if (!(fd->wFuncFlags & FUNCFLAG_FRESTRICTED) || fd->memid == DISPID_NEWENUM)
-            info->functions[{fd->memid, fd->invkind}] = std::move(f);
+        if (!(fd->wFuncFlags & FUNCFLAG_FRESTRICTED) || fd->memid == DISPID_NEWENUM) {
+            Member& m = info->members[fd->memid];
+            m.kinds[Member::Slot(fd->invkind)] = std::move(f);
+            m.has[Member::Slot(fd->invkind)] = true;
+        }
         face->ReleaseFuncDesc(fd);
     }
     return (g_cache[dual] = std::move(info)).get();
 }
 
-const Function* Find(const InterfaceInfo& info, DISPID member, WORD flags) {
-    static const INVOKEKIND kinds[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
-    for (INVOKEKIND k : kinds) {
-        if (!(flags & k)) continue;
-        auto it = info.functions.find({member, k});
-        if (it != info.functions.end()) return &it->second;
-    }
-    return nullptr;
+const Member* MemberOf(const InterfaceInfo& info, DISPID member) {
+    auto it = info.members.find(member);
+    return it == info.members.end() ? nullptr : &it->second;
 }
 
-bool Has(const InterfaceInfo& info, DISPID member, INVOKEKIND kind) {
-    return info.functions.count({member, kind}) != 0;
+// The first kind of the member that the call's flags ask for.
+const Function* Find(const Member& m, WORD flags) {
+    static const INVOKEKIND kinds[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
+    for (INVOKEKIND k : kinds)
+        if ((flags & k) && m.has[Member::Slot(k)]) return &m.kinds[Member::Slot(k)];
+    return nullptr;
 }
 
 // No member takes more than a handful; a call with more is no call.
@@ -228,20 +243,34 @@ bool ReferencesAreSound(const VARIANT& arg) {
 }
 
 // Per-parameter state of one call, on the stack for the usual handful of
-// parameters (no member here declares more than four), on the heap beyond.
+// parameters (no member here declares more than four), on the heap beyond;
+// only as many as the member declares are made.
 template <class T, size_t N = 4>
 class PerParameter {
 public:
-    explicit PerParameter(size_t n) : data_(n <= N ? inline_ : (heap_ = std::make_unique<T[]>(n)).get()) {}
+    explicit PerParameter(size_t n) : n_(n) {
+        if (n > N) {
+            heap_ = std::make_unique<T[]>(n);
+            data_ = heap_.get();
+            return;
+        }
+        data_ = reinterpret_cast<T*>(inline_);
+        for (size_t i = 0; i < n; ++i) new (&data_[i]) T();
+    }
+    ~PerParameter() {
+        if (!heap_)
+            for (size_t i = n_; i-- > 0;) data_[i].~T();
+    }
     PerParameter(const PerParameter&) = delete;
     PerParameter& operator=(const PerParameter&) = delete;
     T& operator[](size_t i) noexcept { return data_[i]; }
     T* data() noexcept { return data_; }
 
 private:
-    T inline_[N]{};
+    alignas(T) unsigned char inline_[N * sizeof(T)];
     std::unique_ptr<T[]> heap_;
     T* data_;
+    size_t n_;
 };
 
 // One declared parameter of the call being made.
@@ -268,11 +297,13 @@ public:
     HRESULT Resolve(DISPID member, WORD& flags) {
         // A member that is only a property get answers a method call too
         // (JScript calls `x.Item(1)` and `new Enumerator(x)` that way).
+        const Member* m = MemberOf(info_, member);
+        if (!m) return DISP_E_MEMBERNOTFOUND;
         const WORD puts = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
-        if ((flags & DISPATCH_METHOD) && !(flags & puts) && !Has(info_, member, INVOKE_FUNC) &&
-            Has(info_, member, INVOKE_PROPERTYGET))
+        if ((flags & DISPATCH_METHOD) && !(flags & puts) && !m->has[Member::Slot(INVOKE_FUNC)] &&
+            m->has[Member::Slot(INVOKE_PROPERTYGET)])
             flags |= DISPATCH_PROPERTYGET;
-        fn_ = Find(info_, member, flags);
+        fn_ = Find(*m, flags);
         if (!fn_) return DISP_E_MEMBERNOTFOUND;
         member_ = member;
         declared_ = static_cast<UINT>(fn_->params.size());
