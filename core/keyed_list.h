@@ -50,18 +50,19 @@ public:
     long Count() const noexcept { return static_cast<long>(slots_.size() - HoleCount()); }
 
     // A non-empty key that an entry already has.
-    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_.count(FoldKey(key)) > 0; }
+    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_ && index_->count(FoldKey(key)) > 0; }
 
     // Appends; a non-empty key already present is error 457.
     void Add(Item* item, BSTR key) {
         std::wstring folded = SysStringLen(key) > 0 ? FoldKey(key) : std::wstring();
-        if (!folded.empty() && index_.count(folded)) RaiseError(kErrDuplicateKey);
+        if (!folded.empty() && index_ && index_->count(folded)) RaiseError(kErrDuplicateKey);
         // Everything that can fail comes before the list changes.
+        if (!folded.empty() && !index_) index_ = std::make_unique<Index>();
         if (holes_) holes_->live.reserve(slots_.size() + 1);
         slots_.push_back(Entry{ComPtr<Item>(item), std::move(folded), true});
         if (!slots_.back().folded.empty()) {
             try {
-                index_.emplace(slots_.back().folded, slots_.size() - 1);
+                index_->emplace(slots_.back().folded, slots_.size() - 1);
             } catch (...) {
                 slots_.pop_back();
                 throw;
@@ -77,28 +78,33 @@ public:
     }
     // Error 5 for a key that is not there.
     ComPtr<Item> ByKey(BSTR key) const {
-        auto it = SysStringLen(key) ? index_.find(FoldKey(key)) : index_.end();
-        if (it == index_.end()) RaiseError(kErrInvalidCall);
+        if (!SysStringLen(key) || !index_) RaiseError(kErrInvalidCall);
+        auto it = index_->find(FoldKey(key));
+        if (it == index_->end()) RaiseError(kErrInvalidCall);
         return slots_[it->second].item;
     }
     ComPtr<Item> Lookup(const IndexKey& k) const { return k.is_key ? ByKey(k.key.Get()) : At(k.position); }
 
     void Remove(const IndexKey& k) {
         size_t slot;
-        typename Index::iterator keyed = index_.end();
+        bool keyed;
+        typename Index::iterator at;
         if (k.is_key) {
-            if (SysStringLen(k.key.Get())) keyed = index_.find(FoldKey(k.key.Get()));
-            if (keyed == index_.end()) RaiseError(kErrInvalidCall);
-            slot = keyed->second;
+            if (!SysStringLen(k.key.Get()) || !index_) RaiseError(kErrInvalidCall);
+            at = index_->find(FoldKey(k.key.Get()));
+            if (at == index_->end()) RaiseError(kErrInvalidCall);
+            slot = at->second;
+            keyed = true;
         } else {
             if (k.position < 1 || k.position > Count()) RaiseError(kErrSubscript);
             slot = SlotOf(k.position);
-            if (!slots_[slot].folded.empty()) keyed = index_.find(slots_[slot].folded);
+            keyed = !slots_[slot].folded.empty();
+            if (keyed) at = index_->find(slots_[slot].folded);
         }
         // A hole before the last slot needs the position count: made (the
         // only step that can fail) before anything changes.
         if (slot + 1 < slots_.size() && !holes_) holes_ = std::make_unique<Holes>(slots_);
-        if (keyed != index_.end()) index_.erase(keyed);
+        if (keyed) index_->erase(at);
         ComPtr<Item> removed = TakeOut(slot);
         // The list is whole again before the entry's release, which may
         // re-enter it.
@@ -114,9 +120,11 @@ public:
         };
         std::vector<ComPtr<Item>> removed;
         removed.reserve(static_cast<size_t>(std::count_if(slots_.begin(), slots_.end(), listed)));
-        for (auto& e : slots_) {
+        // Last first, the order in which they have always been released.
+        for (size_t i = slots_.size(); i-- > 0;) {
+            Entry& e = slots_[i];
             if (!listed(e)) continue;
-            if (!e.folded.empty()) index_.erase(e.folded);
+            if (!e.folded.empty()) index_->erase(e.folded);
             removed.push_back(std::move(e.item));
             e.live = false;
         }
@@ -213,7 +221,7 @@ private:
             if (!slots_[from].live) continue;
             if (to != from) {
                 slots_[to] = std::move(slots_[from]);
-                if (!slots_[to].folded.empty()) index_.find(slots_[to].folded)->second = to;
+                if (!slots_[to].folded.empty()) index_->find(slots_[to].folded)->second = to;
             }
             ++to;
         }
@@ -222,7 +230,7 @@ private:
     }
 
     std::vector<Entry> slots_;
-    Index index_;
+    std::unique_ptr<Index> index_;   // made with the first key
     std::unique_ptr<Holes> holes_;   // only while there are holes
 };
 
