@@ -94,7 +94,7 @@ long BareWalk(_xMenu* node) {
 int main() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     {
-        ComPtr<IDispatch> host = StandInHost();
+        ComPtr<IDispatch> host = CreateByProgId(L"XCHost.CommandBars");
         long nodes = 0;
         auto root = BuildMenu(nodes);
 

@@ -204,18 +204,6 @@ ComPtr<IDispatch> NewCollection() {
     return subs.As<IDispatch>();
 }
 
-ComPtr<IDispatch> NewDictionary() {
-    CLSID clsid;
-    ComPtr<IDispatch> d;
-    if (FAILED(CLSIDFromProgID(L"Scripting.Dictionary", &clsid)) ||
-        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(d.Out())))) {
-        std::printf("Scripting.Dictionary is not available\n");
-        std::exit(1);
-    }
-    return d;
-}
-
 const int kEntries = 10000;
 // A pass of For Each is short enough for a busy machine's preemptions to
 // swing it: each repetition makes several.
@@ -287,7 +275,7 @@ void CollectionRatios() {
         nodes.push_back(Variant::Object(NewMenu().As<IDispatch>().Get()));
     }
     // Filled once for the reads; Add and Remove fill and empty their own.
-    LateBound ours{NewCollection()}, dict{NewDictionary()}, numbered{NewDictionary()};
+    LateBound ours{NewCollection()}, dict{CreateByProgId(L"Scripting.Dictionary")}, numbered{CreateByProgId(L"Scripting.Dictionary")};
     Members c(ours), d(dict);
     AddAll(ours, c.add, false, keys, nodes);
     AddAll(dict, d.add, true, keys, nodes);
@@ -296,7 +284,7 @@ void CollectionRatios() {
     long enumerated = 0;
     auto t = Interleaved<12>(g_reps, {
         [&] { ours_new.object = NewCollection(); return Time([&] { AddAll(ours_new, c.add, false, keys, nodes); }); },
-        [&] { dict_new.object = NewDictionary(); return Time([&] { AddAll(dict_new, d.add, true, keys, nodes); }); },
+        [&] { dict_new.object = CreateByProgId(L"Scripting.Dictionary"); return Time([&] { AddAll(dict_new, d.add, true, keys, nodes); }); },
         [&] { return Time([&] { GetAll(ours, c.item, keys); }); },
         [&] { return Time([&] { GetAll(dict, d.item, keys); }); },
         [&] { return Time([&] { GetAll(ours, c.item, positions); }); },

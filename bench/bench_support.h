@@ -1,6 +1,6 @@
 // What both benchmark programs share: the clock, interleaved repetitions
 // with their medians, nodes straight from the class factory, trees of a
-// given shape and the stand-in host.
+// given shape, objects by ProgID.
 #pragma once
 
 #include <windows.h>
@@ -126,17 +126,18 @@ ComPtr<Node> BuildTree(int titles, int entries, int subs, long& nodes, const Dre
     return root;
 }
 
-// The stand-in command bars (XCHost.CommandBars), registered in the prefix.
-inline ComPtr<IDispatch> StandInHost() {
+// An object by its ProgID (the stand-in command bars, Scripting.Dictionary);
+// the program ends when it is not registered in the prefix.
+inline ComPtr<IDispatch> CreateByProgId(const wchar_t* progid) {
     CLSID clsid;
-    ComPtr<IDispatch> host;
-    if (FAILED(CLSIDFromProgID(L"XCHost.CommandBars", &clsid)) ||
+    ComPtr<IDispatch> object;
+    if (FAILED(CLSIDFromProgID(progid, &clsid)) ||
         FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(host.Out())))) {
-        std::printf("the stand-in host is not registered\n");
+                                reinterpret_cast<void**>(object.Out())))) {
+        std::printf("%ls is not registered\n", progid);
         std::exit(1);
     }
-    return host;
+    return object;
 }
 
 }  // namespace bench
