@@ -6,82 +6,30 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include <cstdio>
-#include <cstdlib>
-
-#include "frame/wrappers.h"
-#include "zuvXCHandler.h"
+#include "bench_support.h"
 #include "zuvXCHandlerAudit.h"
 
-using zuv::Bstr;
-using zuv::ComPtr;
+using namespace bench;
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-ComPtr<_xMenu> NewMenu() {
-    static IClassFactory* factory = [] {
-        IClassFactory* f = nullptr;
-        if (FAILED(CoGetClassObject(CLSID_xMenu, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                    reinterpret_cast<void**>(&f)))) {
-            std::printf("xMenu is not registered\n");
-            std::exit(1);
-        }
-        return f;
-    }();
-    ComPtr<_xMenu> m;
-    factory->CreateInstance(nullptr, IID__xMenu, reinterpret_cast<void**>(m.Out()));
-    return m;
-}
-
-void Add(_xMenu* parent, _xMenu* child, const wchar_t* key) {
-    ComPtr<_xMenuCollection> subs;
-    parent->get_SubMenus(subs.Out());
-    Bstr k(key);
-    BSTR kb = k.Get();
-    ComPtr<_xMenu> added;
-    subs->Add(&child, &kb, added.Out());
-}
 
 // 30 titles of 500 entries, every tenth entry with a sub-menu of ten: 30,030
 // nodes, each with a caption and a key, every tenth with a shortcut of its
 // own: a tree without faults, as a host's tree at start-up should be.
 ComPtr<_xMenu> BuildMenu(long& nodes) {
-    auto root = NewMenu();
-    root->put_StartID(1000);
-    long serial = 0;
-    auto node = [&](_xMenu* parent) {
-        auto n = NewMenu();
+    return BuildTree<_xMenu>(30, 500, 10, nodes, [](_xMenu* n, long serial) {
         wchar_t text[32];
         std::swprintf(text, 32, L"Entry %ld", serial);
         n->put_Caption(Bstr(text).Get());
-        std::swprintf(text, 32, L"k%ld", serial);
         if (serial % 10 == 0 && serial / 10 < 7 * 36) {
             // Ctrl, Shift, Alt and their combinations with a letter or digit.
             long combo = serial / 10;
             n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(4 * (1 + combo / 36 % 7)));
             n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(combo % 36 < 26 ? 'A' + combo % 36 : '0' + combo % 36 - 26));
         }
-        ++serial;
-        Add(parent, n.Get(), text);
-        ++nodes;
-        return n;
-    };
-    for (int t = 0; t < 30; ++t) {
-        auto title = node(root.Get());
-        for (int e = 0; e < 500; ++e) {
-            auto entry = node(title.Get());
-            if (e % 10 == 9)
-                for (int s = 0; s < 10; ++s) node(entry.Get());
-        }
-    }
-    return root;
+        std::swprintf(text, 32, L"k%ld", serial);
+        return Bstr(text);
+    });
 }
 
 // One full audit of the root; returns its findings.
@@ -96,13 +44,13 @@ long Audit(_xMenu* root, double& seconds) {
     VariantInit(&arg);
     arg.vt = VT_DISPATCH;
     arg.pdispVal = root;
-    double t0 = Now();
-    audit->AddMenu(arg);
     ComPtr<_xAuditFindings> findings;
-    audit->Run(findings.Out());
-    Bstr report;
-    audit->get_Report(report.Out());
-    seconds = Now() - t0;
+    seconds = Time([&] {
+        audit->AddMenu(arg);
+        audit->Run(findings.Out());
+        Bstr report;
+        audit->get_Report(report.Out());
+    });
     long count = 0;
     findings->get_Count(&count);
     return count;
@@ -146,29 +94,18 @@ long BareWalk(_xMenu* node) {
 int main() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     {
-        CLSID host_clsid;
-        ComPtr<IDispatch> host;
-        if (FAILED(CLSIDFromProgID(L"XCHost.CommandBars", &host_clsid)) ||
-            FAILED(CoCreateInstance(host_clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                    reinterpret_cast<void**>(host.Out())))) {
-            std::printf("the stand-in host is not registered\n");
-            return 1;
-        }
+        ComPtr<IDispatch> host = CreateByProgId(L"XCHost.CommandBars");
         long nodes = 0;
         auto root = BuildMenu(nodes);
 
         double before = 0;
         long found_before = Audit(root.Get(), before);
 
-        double t0 = Now();
-        BareWalk(root.Get());
-        double bare = Now() - t0;
+        double bare = Time([&] { BareWalk(root.Get()); });
 
         IDispatch* raw = host.Get();
         VARIANT_BOOL ok = VARIANT_FALSE;
-        t0 = Now();
-        root->RenderMenu(reinterpret_cast<ICommandBarsObject**>(&raw), &ok);
-        double render = Now() - t0;
+        double render = Time([&] { root->RenderMenu(reinterpret_cast<ICommandBarsObject**>(&raw), &ok); });
 
         double after = 0;
         long found_after = Audit(root.Get(), after);

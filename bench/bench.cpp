@@ -1,161 +1,427 @@
-// Benchmarks: what a node costs to build, render, find and release, printed
-// as ratios to the cost of the host calls and vtable calls it cannot avoid,
-// and bytes per node.  Run: build/wine-run.sh build/bin/zuv_bench.exe
+// Benchmarks: every cost of the component as a ratio to its floor or peer,
+// measured in this one process on the same trees, with interleaved
+// repetitions and their medians, each printed next to its goal:
+// - render: rendering into a host that does nothing, divided by the same
+//   host calls replayed straight into that host;
+// - lookup: a search for an ID no node carries, per node visited, in get_ID
+//   calls, and divided by a plain pre-order scan through the public vtable;
+// - collections: late-bound Add / Item / Count / Remove / For Each divided
+//   by the same calls on Scripting.Dictionary;
+// - memory per idle node; scaling of build, render, lookup and release.
+// Run: build/wine-run.sh build/bin/zuv_bench.exe [repetitions]
 #include <windows.h>
 #include <ole2.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <type_traits>
 #include <vector>
 
-#include "frame/wrappers.h"
-#include "zuvXCHandler.h"
+#include "bench_support.h"
+#include "null_host.h"
 
-using zuv::Bstr;
-using zuv::ComPtr;
+using namespace bench;
+using zuv::Variant;
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
+int g_reps = 9;
+
+// Seconds per pass of `body`, made `passes` times: a measurement shorter
+// than a few milliseconds is at the mercy of a busy machine's preemptions.
+template <class F>
+double PerPass(int passes, F&& body) {
+    return Time([&] {
+        for (int i = 0; i < passes; ++i) body();
+    }) / passes;
 }
 
+void Row(const char* what, double ratio, const char* goal_text, bool met) {
+    std::printf("  %-56s %8.2f   goal %-7s %s\n", what, ratio, goal_text, met ? "met" : "MISSED");
+}
+void AtMost(const char* what, double ratio, double goal) {
+    char text[32];
+    std::snprintf(text, sizeof text, "<= %g", goal);
+    Row(what, ratio, text, ratio <= goal);
+}
+
+// --- render -----------------------------------------------------------------
+
+template <class Node>
+HRESULT Render(Node* root, IDispatch* host, VARIANT_BOOL* ok) {
+    auto bars = reinterpret_cast<ICommandBarsObject**>(&host);
+    if constexpr (std::is_same_v<Node, _xMenu>) return root->RenderMenu(bars, ok);
+    else return root->RenderToolBar(bars, ok);
+}
+
+// 20 top-level nodes of 1,000 children, every tenth with five: 30,020 nodes.
+template <class Node>
+ComPtr<Node> Tree30k(long& nodes) {
+    return BuildTree<Node>(20, 1000, 5, nodes);
+}
+
+template <class Node>
+void RenderRatio(const char* family) {
+    long nodes = 0;
+    NullHost recorder(true);
+    {
+        auto tree = Tree30k<Node>(nodes);
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        if (FAILED(Render(tree.Get(), &recorder, &ok)) || !ok) {
+            std::printf("rendering into the null host failed\n");
+            std::exit(1);
+        }
+    }
+    NullHost null_host;
+    long calls_ok = 1;
+    auto ratios = Interleaved<2>(g_reps, {
+        [&] {
+            long n = 0;
+            auto tree = Tree30k<Node>(n);
+            VARIANT_BOOL ok = VARIANT_FALSE;
+            null_host.ResetCalls();
+            double t = Time([&] { Render(tree.Get(), &null_host, &ok); });
+            if (!ok || null_host.Calls() != static_cast<long>(recorder.Log().size())) calls_ok = 0;
+            return t;
+        },
+        [&] { return PerPass(10, [&] { NullHost::Replay(&null_host, recorder.Log()); }); },
+    });
+    char what[96];
+    std::snprintf(what, sizeof what, "render %s (%.2f host calls/node; %.2f / %.2f us)", family,
+                  double(recorder.Log().size()) / nodes, ratios[0] / nodes * 1e6, ratios[1] / nodes * 1e6);
+    AtMost(what, ratios[0] / ratios[1], 1.3);
+    if (!calls_ok) std::printf("  (a rendering made other calls than the one recorded)\n");
+}
+
+// --- lookup -----------------------------------------------------------------
+
+// What a caller outside the component does to visit every node: pre-order
+// through the public vtable, reading each node's ID.
+template <class Node>
+long Scan(Node* node, long id, long& visited) {
+    auto children = Children(node);
+    long count = 0;
+    children->get_Count(&count);
+    for (long i = 1; i <= count; ++i) {
+        Variant at = Variant::Long(i);
+        ComPtr<Node> child;
+        children->get_Item(*at.Get(), child.Out());
+        long child_id = 0;
+        child->get_ID(&child_id);
+        ++visited;
+        if (child_id == id) return child_id;
+        if (Scan(child.Get(), id, visited) == id) return id;
+    }
+    return 0;
+}
+
+template <class Node>
+HRESULT Find(Node* root, long id, ComPtr<Node>& found) {
+    if constexpr (std::is_same_v<Node, _xMenu>) return root->GetMenu(id, found.Out());
+    else return root->GetToolBar(id, found.Out());
+}
+
+template <class Node>
+void LookupRatios(const char* family) {
+    long nodes = 0;
+    auto tree = Tree30k<Node>(nodes);
+    NullHost host;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    Render(tree.Get(), &host, &ok);
+    const long get_id_calls = 4000000;
+    long sink = 0;
+    auto first = [&] {
+        ComPtr<Node> n;
+        Variant one = Variant::Long(1);
+        Children(tree.Get())->get_Item(*one.Get(), n.Out());
+        return n;
+    }();
+    auto entries = Children(first.Get());
+    long entry_count = 0;
+    entries->get_Count(&entry_count);
+    long visited = 0;
+    auto t = Interleaved<4>(g_reps, {
+        [&] {
+            ComPtr<Node> found;
+            return PerPass(3, [&] { Find(tree.Get(), -1, found); });
+        },
+        [&] {
+            return PerPass(3, [&] {
+                visited = 0;
+                sink += Scan(tree.Get(), -1, visited);
+            });
+        },
+        [&] {
+            return Time([&] {
+                for (long i = 0; i < get_id_calls; ++i) first->get_ID(&sink);
+            });
+        },
+        [&] {
+            return PerPass(20, [&] {
+                for (long i = 1; i <= entry_count; ++i) {
+                    Variant at = Variant::Long(i);
+                    ComPtr<Node> n;
+                    entries->get_Item(*at.Get(), n.Out());
+                }
+            });
+        },
+    });
+    double get_id = t[2] / get_id_calls;
+    char what[96];
+    std::snprintf(what, sizeof what, "lookup %s, per node visited, in get_ID calls", family);
+    AtMost(what, t[0] / nodes / get_id, 5);
+    std::snprintf(what, sizeof what, "lookup %s / public pre-order scan", family);
+    AtMost(what, t[0] / t[1], 1.2);
+    std::snprintf(what, sizeof what, "public Item by position (%s), in get_ID calls", family);
+    Row(what, t[3] / entry_count / get_id, "(shown)", true);
+    if (visited != nodes) std::printf("  (the scan visited %ld of %ld nodes)\n", visited, nodes);
+}
+
+// --- collections --------------------------------------------------------------
+
+// Late-bound calls through IDispatch::Invoke, as a script makes them.
+struct LateBound {
+    ComPtr<IDispatch> object;
+
+    DISPID Id(const wchar_t* name) const {
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+            std::printf("no member %ls\n", name);
+            std::exit(1);
+        }
+        return id;
+    }
+    // `args` reversed, as IDispatch takes them.
+    HRESULT Call(DISPID member, WORD flags, VARIANT* args, UINT count, VARIANT* result = nullptr) const {
+        DISPPARAMS params{args, nullptr, count, 0};
+        return object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
+    }
+};
+
+// The members of one collection kind, looked up once.
+struct Members {
+    DISPID add, item, count, remove;
+    explicit Members(const LateBound& c)
+        : add(c.Id(L"Add")), item(c.Id(L"Item")), count(c.Id(L"Count")), remove(c.Id(L"Remove")) {}
+};
+
+ComPtr<IDispatch> NewCollection() {
+    auto holder = NewMenu();
+    ComPtr<_xMenuCollection> subs;
+    holder->get_SubMenus(subs.Out());
+    return subs.As<IDispatch>();
+}
+
+const int kEntries = 10000;
+// Passes of the short measurements (Count, For Each) per repetition.
+const int kPasses = 10;
+
+// The collection takes (node, key), the dictionary (key, item).
+void AddAll(const LateBound& c, DISPID add, bool key_first, const std::vector<Variant>& keys,
+            const std::vector<Variant>& items) {
+    for (int i = 0; i < kEntries; ++i) {
+        VARIANT args[2];
+        args[key_first ? 1 : 0] = *keys[i].Get();
+        args[key_first ? 0 : 1] = *items[i].Get();
+        VARIANT result;
+        VariantInit(&result);
+        c.Call(add, DISPATCH_METHOD, args, 2, &result);
+        VariantClear(&result);
+    }
+}
+
+void GetAll(const LateBound& c, DISPID item, const std::vector<Variant>& indexes) {
+    for (const Variant& index : indexes) {
+        VARIANT arg = *index.Get();
+        VARIANT result;
+        VariantInit(&result);
+        c.Call(item, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &arg, 1, &result);
+        VariantClear(&result);
+    }
+}
+
+void CountMany(const LateBound& c, DISPID count) {
+    for (int i = 0; i < kEntries; ++i) {
+        VARIANT result;
+        VariantInit(&result);
+        c.Call(count, DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr, 0, &result);
+        VariantClear(&result);
+    }
+}
+
+void RemoveAll(const LateBound& c, DISPID remove, const std::vector<Variant>& keys) {
+    for (const Variant& key : keys) {
+        VARIANT arg = *key.Get();
+        c.Call(remove, DISPATCH_METHOD, &arg, 1);
+    }
+}
+
+// For Each: the enumerator, then one entry at a time.
+long ForEach(const LateBound& c) {
+    VARIANT e;
+    VariantInit(&e);
+    c.Call(DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr, 0, &e);
+    ComPtr<IEnumVARIANT> en;
+    if (e.vt == VT_UNKNOWN || e.vt == VT_DISPATCH) e.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(en.Out()));
+    VariantClear(&e);
+    long n = 0;
+    VARIANT v;
+    VariantInit(&v);
+    while (en && en->Next(1, &v, nullptr) == S_OK) {
+        ++n;
+        VariantClear(&v);
+    }
+    return n;
+}
+
+void CollectionRatios() {
+    std::vector<Variant> keys, positions, nodes;
+    for (int i = 0; i < kEntries; ++i) {
+        keys.push_back(Variant::String((L"k" + std::to_wstring(i)).c_str()));
+        positions.push_back(Variant::Long(i + 1));
+        nodes.push_back(Variant::Object(NewMenu().As<IDispatch>().Get()));
+    }
+    // Filled once for the reads; Add and Remove fill and empty their own.
+    LateBound ours{NewCollection()}, dict{CreateByProgId(L"Scripting.Dictionary")}, numbered{CreateByProgId(L"Scripting.Dictionary")};
+    Members c(ours), d(dict);
+    AddAll(ours, c.add, false, keys, nodes);
+    AddAll(dict, d.add, true, keys, nodes);
+    AddAll(numbered, d.add, true, positions, nodes);
+    LateBound ours_new, dict_new;
+    long enumerated = 0;
+    auto t = Interleaved<12>(g_reps, {
+        [&] { ours_new.object = NewCollection(); return Time([&] { AddAll(ours_new, c.add, false, keys, nodes); }); },
+        [&] { dict_new.object = CreateByProgId(L"Scripting.Dictionary"); return Time([&] { AddAll(dict_new, d.add, true, keys, nodes); }); },
+        [&] { return Time([&] { GetAll(ours, c.item, keys); }); },
+        [&] { return Time([&] { GetAll(dict, d.item, keys); }); },
+        [&] { return PerPass(3, [&] { GetAll(ours, c.item, positions); }); },
+        [&] { return PerPass(3, [&] { GetAll(numbered, d.item, positions); }); },
+        [&] { return PerPass(kPasses, [&] { CountMany(ours, c.count); }); },
+        [&] { return PerPass(kPasses, [&] { CountMany(dict, d.count); }); },
+        [&] { return Time([&] { RemoveAll(ours_new, c.remove, keys); }); },
+        [&] { return Time([&] { RemoveAll(dict_new, d.remove, keys); }); },
+        [&] { return PerPass(kPasses, [&] { enumerated = ForEach(ours); }); },
+        [&] { return PerPass(kPasses, [&] { ForEach(dict); }); },
+    });
+    const char* names[] = {"Add with a key", "Item by key", "Item by position (dictionary: by number)",
+                           "Count", "Remove by key, oldest first", "For Each"};
+    for (int i = 0; i < 6; ++i) {
+        char what[96];
+        std::snprintf(what, sizeof what, "%s (%.3f us)", names[i], t[2 * i] / kEntries * 1e6);
+        AtMost(what, t[2 * i] / t[2 * i + 1], 1.0);
+    }
+    if (enumerated != kEntries) std::printf("  (For Each gave %ld entries)\n", enumerated);
+}
+
+// --- memory -------------------------------------------------------------------
+
+// Wine reports no private bytes; the working set grows with every page the
+// nodes touch, allocator overhead included.
 size_t WorkingSet() {
     PROCESS_MEMORY_COUNTERS pmc{};
     GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof(pmc));
     return pmc.WorkingSetSize;
 }
 
-// Nodes come straight from the class factory: CoCreateInstance's registry
-// look-up per object would dominate what is measured.
-ComPtr<_xMenu> NewMenu() {
-    static IClassFactory* factory = [] {
-        IClassFactory* f = nullptr;
-        if (FAILED(CoGetClassObject(CLSID_xMenu, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                    reinterpret_cast<void**>(&f)))) {
-            std::printf("xMenu is not registered\n");
-            std::exit(1);
+// The nodes stay in `held` until both kinds are measured: memory they gave
+// back would be reused by the next kind and go uncounted.
+template <class Node>
+double BytesPerIdleNode(std::vector<ComPtr<IUnknown>>& held) {
+    const int count = 100000;
+    held.reserve(held.size() + count);
+    size_t before = WorkingSet();
+    for (int i = 0; i < count; ++i) {
+        auto node = New<Node>(__uuidof(Node) == IID__xMenu ? CLSID_xMenu : CLSID_xToolBar);
+        // Every collection is asked for, so that it is counted however
+        // (and whenever) it is made.
+        Children(node.Get());
+        if constexpr (std::is_same_v<Node, _xMenu>) {
+            ComPtr<_xMenuCollection> members;
+            node->get_ArrayMenu(members.Out());
         }
-        return f;
-    }();
-    ComPtr<_xMenu> m;
-    factory->CreateInstance(nullptr, IID__xMenu, reinterpret_cast<void**>(m.Out()));
-    return m;
-}
-
-void Add(_xMenu* parent, _xMenu* child) {
-    ComPtr<_xMenuCollection> subs;
-    parent->get_SubMenus(subs.Out());
-    BSTR key = nullptr;
-    ComPtr<_xMenu> added;
-    subs->Add(&child, &key, added.Out());
-}
-
-// A menu of `titles` popups with `entries` entries each, every tenth entry
-// holding a sub-menu of five.
-ComPtr<_xMenu> BuildMenu(int titles, int entries, long& nodes) {
-    auto root = NewMenu();
-    root->put_StartID(1000);
-    Bstr caption(L"Entry");
-    for (int t = 0; t < titles; ++t) {
-        auto title = NewMenu();
-        title->put_Caption(caption.Get());
-        Add(root.Get(), title.Get());
-        ++nodes;
-        for (int e = 0; e < entries; ++e) {
-            auto entry = NewMenu();
-            entry->put_Caption(caption.Get());
-            Add(title.Get(), entry.Get());
-            ++nodes;
-            if (e % 10 == 9) {
-                for (int s = 0; s < 5; ++s) {
-                    auto sub = NewMenu();
-                    sub->put_Caption(caption.Get());
-                    Add(entry.Get(), sub.Get());
-                    ++nodes;
-                }
-            }
-        }
+        held.push_back(node.template As<IUnknown>());
     }
-    return root;
+    return double(WorkingSet() - before) / count;
+}
+
+// --- scaling ------------------------------------------------------------------
+
+// Every size handles about 100,000 nodes per repetition (a hundred trees of
+// 1k, ten of 10k, one of 100k), so that each measurement is long enough and
+// no size has its trees in the processor's caches while the others do not.
+void Scaling() {
+    // Titles of 151 nodes each: about 1k, 10k and 100k nodes.
+    const int titles[] = {7, 66, 662};
+    const int trees[] = {100, 10, 1};
+    struct Size {
+        long nodes = 0;
+        std::vector<ComPtr<_xMenu>> trees;
+    } sizes[3];
+    NullHost host;
+    std::array<std::function<double()>, 12> bodies;
+    for (int s = 0; s < 3; ++s) {
+        Size& z = sizes[s];
+        int n = titles[s], k = trees[s];
+        bodies[4 * s + 0] = [&z, n, k] {
+            z.nodes = 0;
+            return Time([&] {
+                for (int i = 0; i < k; ++i) z.trees.push_back(BuildTree<_xMenu>(n, 100, 5, z.nodes));
+            });
+        };
+        bodies[4 * s + 1] = [&z, &host] {
+            VARIANT_BOOL ok;
+            return Time([&] {
+                for (auto& tree : z.trees) Render(tree.Get(), &host, &ok);
+            });
+        };
+        bodies[4 * s + 2] = [&z] {
+            ComPtr<_xMenu> found;
+            return Time([&] {
+                for (auto& tree : z.trees) Find(tree.Get(), -1, found);
+            });
+        };
+        bodies[4 * s + 3] = [&z] { return Time([&] { z.trees.clear(); }); };
+    }
+    auto t = Interleaved<12>(g_reps, bodies);
+    const char* phases[] = {"build", "render", "lookup", "release"};
+    std::printf("  us per node %7ld n %9ld n %9ld n    100k / 1k\n", sizes[0].nodes / trees[0],
+                sizes[1].nodes / trees[1], sizes[2].nodes);
+    for (int p = 0; p < 4; ++p) {
+        double per[3];
+        for (int s = 0; s < 3; ++s) per[s] = t[4 * s + p] / sizes[s].nodes * 1e6;
+        double flat = per[2] / per[0];
+        std::printf("  %-10s %9.3f %11.3f %11.3f %12.2f   goal <= 1.2 %s\n", phases[p], per[0], per[1], per[2],
+                    flat, flat <= 1.2 ? "met" : "MISSED");
+    }
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) g_reps = std::max(1, std::atoi(argv[1]));
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    {
-        CLSID host_clsid;
-        ComPtr<IDispatch> host;
-        if (FAILED(CLSIDFromProgID(L"XCHost.CommandBars", &host_clsid)) ||
-            FAILED(CoCreateInstance(host_clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                    reinterpret_cast<void**>(host.Out())))) {
-            std::printf("the stand-in host is not registered\n");
-            return 1;
-        }
-
-        // Baselines: one late-bound put on a host object, one vtable call.
-        DISPID put = DISPID_PROPERTYPUT;
-        VARIANT arg;
-        VariantInit(&arg);
-        arg.vt = VT_BOOL;
-        arg.boolVal = VARIANT_FALSE;
-        DISPPARAMS params{&arg, &put, 1, 1};
-        DISPPARAMS none{};
-        zuv::Variant bar;
-        host->Invoke(4, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, bar.Out(), nullptr, nullptr);
-        const int calls = 20000;
-        double t0 = Now();
-        for (int i = 0; i < calls; ++i)
-            bar.Get()->pdispVal->Invoke(23, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
-        double host_call = (Now() - t0) / calls;
-
-        auto probe = NewMenu();
-        long id = 0;
-        t0 = Now();
-        for (int i = 0; i < calls * 10; ++i) probe->get_ID(&id);
-        double vtable_call = (Now() - t0) / (calls * 10);
-
-        long nodes = 0;
-        size_t mem0 = WorkingSet();
-        t0 = Now();
-        auto root = BuildMenu(20, 200, nodes);
-        double build = Now() - t0;
-        size_t mem1 = WorkingSet();
-
-        // Rendering makes between 6 and 8 host calls per node: the ratio
-        // shows how much the component adds on top of them.
-        IDispatch* raw = host.Get();
-        VARIANT_BOOL ok = VARIANT_FALSE;
-        t0 = Now();
-        root->RenderMenu(reinterpret_cast<ICommandBarsObject**>(&raw), &ok);
-        double render = Now() - t0;
-
-        // Worst case lookup: an ID no node carries visits every node.
-        ComPtr<_xMenu> found;
-        const int lookups = 20;
-        t0 = Now();
-        for (int i = 0; i < lookups; ++i) root->GetMenu(-1, found.Out());
-        double lookup = (Now() - t0) / lookups;
-
-        t0 = Now();
-        root.Reset();
-        double release = Now() - t0;
-
-        std::printf("nodes                          %ld\n", nodes);
-        std::printf("host call (late-bound put)     %.3f us\n", host_call * 1e6);
-        std::printf("vtable call (get_ID)           %.3f us\n", vtable_call * 1e6);
-        std::printf("build per node                 %.3f us\n", build / nodes * 1e6);
-        std::printf("memory per node                %.0f bytes\n", double(mem1 - mem0) / nodes);
-        std::printf("render: %s, per node           %.3f us = %.2f host calls\n", ok ? "True" : "False",
-                    render / nodes * 1e6, render / nodes / host_call);
-        std::printf("full search per node visited   %.3f us = %.2f vtable calls\n", lookup / nodes * 1e6,
-                    lookup / nodes / vtable_call);
-        std::printf("release per node               %.3f us\n", release / nodes * 1e6);
-    }
+    // Memory first, before other work leaves freed blocks for the nodes to reuse.
+    std::vector<ComPtr<IUnknown>> held;
+    double menu_bytes = BytesPerIdleNode<_xMenu>(held);
+    double toolbar_bytes = BytesPerIdleNode<_xToolBar>(held);
+    held.clear();
+    std::printf("ratios: medians of %d interleaved repetitions\n", g_reps);
+    std::printf("render (component / the same host calls straight into a null host)\n");
+    RenderRatio<_xMenu>("menu");
+    RenderRatio<_xToolBar>("toolbar");
+    std::printf("lookup of an ID no node carries, 30,020 nodes\n");
+    LookupRatios<_xMenu>("menu");
+    LookupRatios<_xToolBar>("toolbar");
+    std::printf("collections, late-bound, %d entries (component / Scripting.Dictionary)\n", kEntries);
+    CollectionRatios();
+    std::printf("memory per idle node, its collections included (100,000 nodes)\n");
+    Row("xMenu, bytes", menu_bytes, "<= 400", menu_bytes <= 400);
+    Row("xToolBar, bytes", toolbar_bytes, "<= 400", toolbar_bytes <= 400);
+    std::printf("scaling, menu trees\n");
+    Scaling();
     CoUninitialize();
     return 0;
 }

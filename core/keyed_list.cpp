@@ -10,6 +10,13 @@ namespace zuv {
 std::wstring FoldKey(BSTR key) {
     UINT n = SysStringLen(key);
     if (n == 0) return std::wstring();
+    // Plain ASCII folds the same without the platform's tables.
+    if (std::all_of(key, key + n, [](wchar_t c) { return c < 0x80; })) {
+        std::wstring folded(key, n);
+        for (wchar_t& c : folded)
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
+        return folded;
+    }
     int size = LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, key, static_cast<int>(n), nullptr, 0);
     if (size <= 0) return std::wstring(key, n);
     std::wstring folded(static_cast<size_t>(size), L'\0');
@@ -18,6 +25,13 @@ std::wstring FoldKey(BSTR key) {
 }
 
 IndexKey ReadIndexKey(const VARIANT& index) {
+    // What callers pass nearly always, read without copies or conversions.
+    switch (index.vt) {
+    case VT_I2: return IndexKey{false, index.iVal, Bstr()};
+    case VT_I4: return IndexKey{false, index.lVal, Bstr()};
+    case VT_BSTR: return IndexKey{true, 0, Bstr::Copy(index.bstrVal)};
+    default: break;
+    }
     Variant v;
     HRESULT hr = VariantCopyInd(v.Get(), const_cast<VARIANT*>(&index));
     if (FAILED(hr)) RaiseError(kErrTypeMismatch);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -29,6 +31,12 @@ struct IndexKey {
 // string is a key; anything else is error 13.  Overflow is error 6.
 IndexKey ReadIndexKey(const VARIANT& index);
 
+// Entries stay where they were added: removing one leaves a hole instead of
+// moving every later entry, and the key index keeps pointing at the slots.
+// While there are holes, a position is found by counting live slots (a
+// Fenwick tree, O(log n)); once holes make up half the slots they are
+// squeezed out in one pass, so every operation costs O(log n) amortised,
+// whatever the collection's size.
 template <class Item>
 class KeyedList {
 public:
@@ -36,60 +44,70 @@ public:
     KeyedList(const KeyedList&) = delete;
     KeyedList& operator=(const KeyedList&) = delete;
     ~KeyedList() {
-        for (auto& e : entries_) DeferredRelease(e.item);
+        for (auto& e : slots_) DeferredRelease(e.item);
     }
 
-    long Count() const noexcept { return static_cast<long>(entries_.size()); }
+    long Count() const noexcept { return static_cast<long>(slots_.size() - HoleCount()); }
 
     // A non-empty key that an entry already has.
-    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_.count(FoldKey(key)) > 0; }
+    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_ && index_->count(FoldKey(key)) > 0; }
 
     // Appends; a non-empty key already present is error 457.
     void Add(Item* item, BSTR key) {
-        Entry e{ComPtr<Item>(item), std::wstring()};
-        if (SysStringLen(key) > 0) {
-            e.folded = FoldKey(key);
-            if (index_.count(e.folded)) RaiseError(kErrDuplicateKey);
-            entries_.push_back(std::move(e));
+        std::wstring folded = SysStringLen(key) > 0 ? FoldKey(key) : std::wstring();
+        if (!folded.empty() && index_ && index_->count(folded)) RaiseError(kErrDuplicateKey);
+        // Everything that can fail comes before the list changes.
+        if (!folded.empty() && !index_) index_ = std::make_unique<Index>();
+        if (holes_) holes_->live.reserve(slots_.size() + 1);
+        slots_.push_back(Entry{ComPtr<Item>(item), std::move(folded), true});
+        if (!slots_.back().folded.empty()) {
             try {
-                index_.emplace(entries_.back().folded, entries_.back().item.Get());
+                index_->emplace(slots_.back().folded, slots_.size() - 1);
             } catch (...) {
-                entries_.pop_back();
+                slots_.pop_back();
                 throw;
             }
-            return;
         }
-        entries_.push_back(std::move(e));
+        if (holes_) holes_->Append();
     }
 
     // Error 9 outside 1..Count.
     ComPtr<Item> At(long position) const {
         if (position < 1 || position > Count()) RaiseError(kErrSubscript);
-        return entries_[static_cast<size_t>(position - 1)].item;
+        return slots_[SlotOf(position)].item;
     }
     // Error 5 for a key that is not there.
     ComPtr<Item> ByKey(BSTR key) const {
-        auto it = SysStringLen(key) ? index_.find(FoldKey(key)) : index_.end();
-        if (it == index_.end()) RaiseError(kErrInvalidCall);
-        return ComPtr<Item>(it->second);
+        if (!SysStringLen(key) || !index_) RaiseError(kErrInvalidCall);
+        auto it = index_->find(FoldKey(key));
+        if (it == index_->end()) RaiseError(kErrInvalidCall);
+        return slots_[it->second].item;
     }
     ComPtr<Item> Lookup(const IndexKey& k) const { return k.is_key ? ByKey(k.key.Get()) : At(k.position); }
 
     void Remove(const IndexKey& k) {
-        size_t pos;
+        size_t slot;
+        bool keyed;
+        typename Index::iterator at;
         if (k.is_key) {
-            std::wstring folded = SysStringLen(k.key.Get()) ? FoldKey(k.key.Get()) : std::wstring();
-            auto it = folded.empty() ? index_.end() : index_.find(folded);
-            if (it == index_.end()) RaiseError(kErrInvalidCall);
-            pos = 0;
-            while (entries_[pos].folded != folded) ++pos;
+            if (!SysStringLen(k.key.Get()) || !index_) RaiseError(kErrInvalidCall);
+            at = index_->find(FoldKey(k.key.Get()));
+            if (at == index_->end()) RaiseError(kErrInvalidCall);
+            slot = at->second;
+            keyed = true;
         } else {
             if (k.position < 1 || k.position > Count()) RaiseError(kErrSubscript);
-            pos = static_cast<size_t>(k.position - 1);
+            slot = SlotOf(k.position);
+            keyed = !slots_[slot].folded.empty();
+            if (keyed) at = index_->find(slots_[slot].folded);
         }
-        ComPtr<Item> removed = std::move(entries_[pos].item);
-        if (!entries_[pos].folded.empty()) index_.erase(entries_[pos].folded);
-        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
+        // A hole before the last slot needs the position count: made (the
+        // only step that can fail) before anything changes.
+        if (slot + 1 < slots_.size() && !holes_) holes_ = std::make_unique<Holes>(slots_);
+        if (keyed) index_->erase(at);
+        ComPtr<Item> removed = TakeOut(slot);
+        // The list is whole again before the entry's release, which may
+        // re-enter it.
         DeferredRelease(removed);
     }
 
@@ -97,20 +115,28 @@ public:
     // the items until all of them are out of the list.
     void RemoveItems(const std::vector<Item*>& items) {
         if (items.empty()) return;
+        auto listed = [&](const Entry& e) {
+            return e.live && std::find(items.begin(), items.end(), e.item.Get()) != items.end();
+        };
         std::vector<ComPtr<Item>> removed;
-        for (size_t pos = entries_.size(); pos-- > 0;) {
-            if (std::find(items.begin(), items.end(), entries_[pos].item.Get()) == items.end()) continue;
-            removed.push_back(std::move(entries_[pos].item));
-            if (!entries_[pos].folded.empty()) index_.erase(entries_[pos].folded);
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
+        removed.reserve(static_cast<size_t>(std::count_if(slots_.begin(), slots_.end(), listed)));
+        // Last first, the order in which they have always been released.
+        for (size_t i = slots_.size(); i-- > 0;) {
+            Entry& e = slots_[i];
+            if (!listed(e)) continue;
+            if (!e.folded.empty()) index_->erase(e.folded);
+            removed.push_back(std::move(e.item));
+            e.live = false;
         }
+        Squeeze();
         for (auto& item : removed) DeferredRelease(item);
     }
 
     std::vector<ComPtr<Item>> Snapshot() const {
         std::vector<ComPtr<Item>> items;
-        items.reserve(entries_.size());
-        for (auto& e : entries_) items.push_back(e.item);
+        items.reserve(static_cast<size_t>(Count()));
+        for (auto& e : slots_)
+            if (e.live) items.push_back(e.item);
         return items;
     }
 
@@ -118,9 +144,94 @@ private:
     struct Entry {
         ComPtr<Item> item;     // may be Nothing
         std::wstring folded;   // empty: no key
+        bool live;             // false: a hole left by a removal
     };
-    std::vector<Entry> entries_;
-    std::unordered_map<std::wstring, Item*> index_;
+    using Index = std::unordered_map<std::wstring, size_t>;   // folded key -> slot
+
+    // Live slots counted in a Fenwick tree: live[i - 1] covers the slots
+    // (i - lowbit(i), i], counted from 1.
+    struct Holes {
+        std::vector<uint32_t> live;
+        size_t count = 0;
+
+        explicit Holes(const std::vector<Entry>& slots) : live(slots.size(), 1) {
+            for (size_t i = 1; i <= live.size(); ++i) {
+                size_t up = i + (i & (~i + 1));
+                if (up <= live.size()) live[up - 1] += live[i - 1];
+            }
+        }
+        uint32_t Prefix(size_t i) const noexcept {
+            uint32_t sum = 0;
+            for (; i > 0; i -= i & (~i + 1)) sum += live[i - 1];
+            return sum;
+        }
+        // A live slot after the last one (room reserved beforehand).
+        void Append() noexcept {
+            size_t i = live.size() + 1;
+            live.push_back(1 + Prefix(i - 1) - Prefix(i - (i & (~i + 1))));
+        }
+        void Drop(size_t slot) noexcept {
+            for (size_t i = slot + 1; i <= live.size(); i += i & (~i + 1)) --live[i - 1];
+            ++count;
+        }
+        // The slot of the `position`th live entry.
+        size_t Find(long position) const noexcept {
+            size_t slot = 0;
+            uint32_t left = static_cast<uint32_t>(position);
+            size_t step = 1;
+            while (step * 2 <= live.size()) step *= 2;
+            for (; step; step /= 2) {
+                if (slot + step <= live.size() && live[slot + step - 1] < left) {
+                    slot += step;
+                    left -= live[slot - 1];
+                }
+            }
+            return slot;
+        }
+    };
+
+    size_t HoleCount() const noexcept { return holes_ ? holes_->count : 0; }
+    size_t SlotOf(long position) const noexcept {
+        return holes_ ? holes_->Find(position) : static_cast<size_t>(position - 1);
+    }
+
+    // Takes the entry out of its slot: the last slot goes (with the holes
+    // before it), any other becomes a hole.
+    ComPtr<Item> TakeOut(size_t slot) noexcept {
+        ComPtr<Item> item = std::move(slots_[slot].item);
+        slots_[slot].folded = std::wstring();
+        slots_[slot].live = false;
+        if (holes_) holes_->Drop(slot);
+        while (!slots_.empty() && !slots_.back().live) {
+            slots_.pop_back();
+            if (holes_) {
+                holes_->live.pop_back();
+                --holes_->count;
+            }
+        }
+        if (holes_ && holes_->count * 2 > slots_.size()) Squeeze();
+        else if (holes_ && holes_->count == 0) holes_.reset();
+        return item;
+    }
+
+    // Closes every hole, keeping the order; the key index follows the moves.
+    void Squeeze() noexcept {
+        size_t to = 0;
+        for (size_t from = 0; from < slots_.size(); ++from) {
+            if (!slots_[from].live) continue;
+            if (to != from) {
+                slots_[to] = std::move(slots_[from]);
+                if (!slots_[to].folded.empty()) index_->find(slots_[to].folded)->second = to;
+            }
+            ++to;
+        }
+        slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(to), slots_.end());
+        holes_.reset();
+    }
+
+    std::vector<Entry> slots_;
+    std::unique_ptr<Index> index_;   // made with the first key
+    std::unique_ptr<Holes> holes_;   // only while there are holes
 };
 
 // IEnumVARIANT over a snapshot of a collection's values, in order.

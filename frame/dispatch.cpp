@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "error.h"
@@ -36,15 +38,27 @@ struct Function {
     bool returns_object = false;
 };
 
-// The vtable face of a dual interface and its functions by (member, kind).
+// The functions of one dispatch id, by invoke kind: method, get, put,
+// putref (the order in which a call's flags are tried).
+struct Member {
+    Function kinds[4];
+    bool has[4] = {};
+
+    static size_t Slot(INVOKEKIND kind) noexcept {
+        return kind == INVOKE_FUNC ? 0 : kind == INVOKE_PROPERTYGET ? 1 : kind == INVOKE_PROPERTYPUT ? 2 : 3;
+    }
+};
+
+// The vtable face of a dual interface and its functions by member.
 struct InterfaceInfo {
     ComPtr<ITypeInfo> vtable_face;
-    std::map<std::pair<DISPID, INVOKEKIND>, Function> functions;
+    std::unordered_map<DISPID, Member> members;
     std::wstring source;   // "zuvXCHandler.xMenu" for _xMenu: the error source
 };
 
+// Entries are never removed: what Load hands out lives as long as the module.
 std::mutex g_lock;
-std::map<GUID, std::shared_ptr<InterfaceInfo>, bool (*)(const GUID&, const GUID&)> g_cache(
+std::map<GUID, std::unique_ptr<InterfaceInfo>, bool (*)(const GUID&, const GUID&)> g_cache(
     [](const GUID& a, const GUID& b) { return memcmp(&a, &b, sizeof(GUID)) < 0; });
 
 // The object kind of a user-defined type: an interface of this library, of
@@ -93,12 +107,12 @@ VARTYPE BaseType(ITypeInfo* owner, const TYPEDESC& desc, bool& by_ref, ObjectKin
     return d->vt;
 }
 
-std::shared_ptr<InterfaceInfo> Load(REFIID dual) {
+const InterfaceInfo* Load(REFIID dual) {
     std::lock_guard<std::mutex> guard(g_lock);
     auto it = g_cache.find(dual);
-    if (it != g_cache.end()) return it->second;
+    if (it != g_cache.end()) return it->second.get();
 
-    auto info = std::make_shared<InterfaceInfo>();
+    auto info = std::make_unique<InterfaceInfo>();
     ComPtr<ITypeInfo> face;
     if (FAILED(module::TypeInfoOf(dual, face.Out()))) return nullptr;
     // The dispatch face of a dual interface refers to its vtable face as -1.
@@ -141,26 +155,27 @@ std::shared_ptr<InterfaceInfo> Load(REFIID dual) {
             f.params.push_back(param);
         }
         // [local] placeholders of reserved vtable entries are not callable.
-        if (!(fd->wFuncFlags & FUNCFLAG_FRESTRICTED) || fd->memid == DISPID_NEWENUM)
-            info->functions[{fd->memid, fd->invkind}] = std::move(f);
+        if (!(fd->wFuncFlags & FUNCFLAG_FRESTRICTED) || fd->memid == DISPID_NEWENUM) {
+            Member& m = info->members[fd->memid];
+            m.kinds[Member::Slot(fd->invkind)] = std::move(f);
+            m.has[Member::Slot(fd->invkind)] = true;
+        }
         face->ReleaseFuncDesc(fd);
     }
-    g_cache[dual] = info;
-    return info;
+    return (g_cache[dual] = std::move(info)).get();
 }
 
-const Function* Find(const InterfaceInfo& info, DISPID member, WORD flags) {
+const Member* MemberOf(const InterfaceInfo& info, DISPID member) {
+    auto it = info.members.find(member);
+    return it == info.members.end() ? nullptr : &it->second;
+}
+
+// The first kind of the member that the call's flags ask for.
+const Function* Find(const Member& m, WORD flags) {
     static const INVOKEKIND kinds[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
-    for (INVOKEKIND k : kinds) {
-        if (!(flags & k)) continue;
-        auto it = info.functions.find({member, k});
-        if (it != info.functions.end()) return &it->second;
-    }
+    for (INVOKEKIND k : kinds)
+        if ((flags & k) && m.has[Member::Slot(k)]) return &m.kinds[Member::Slot(k)];
     return nullptr;
-}
-
-bool Has(const InterfaceInfo& info, DISPID member, INVOKEKIND kind) {
-    return info.functions.count({member, kind}) != 0;
 }
 
 // No member takes more than a handful; a call with more is no call.
@@ -227,6 +242,279 @@ bool ReferencesAreSound(const VARIANT& arg) {
     return false;
 }
 
+// Per-parameter state of one call, on the stack for the usual handful of
+// parameters (no member here declares more than four), on the heap beyond;
+// only as many as the member declares are made.
+template <class T, size_t N = 4>
+class PerParameter {
+public:
+    explicit PerParameter(size_t n) : n_(n) {
+        if (n > N) {
+            heap_ = std::make_unique<T[]>(n);
+            data_ = heap_.get();
+            return;
+        }
+        data_ = reinterpret_cast<T*>(inline_);
+        for (size_t i = 0; i < n; ++i) new (&data_[i]) T();
+    }
+    ~PerParameter() {
+        if (!heap_)
+            for (size_t i = n_; i-- > 0;) data_[i].~T();
+    }
+    PerParameter(const PerParameter&) = delete;
+    PerParameter& operator=(const PerParameter&) = delete;
+    T& operator[](size_t i) noexcept { return data_[i]; }
+    T* data() noexcept { return data_; }
+
+private:
+    alignas(T) unsigned char inline_[N * sizeof(T)];
+    std::unique_ptr<T[]> heap_;
+    T* data_;
+    size_t n_;
+};
+
+// One declared parameter of the call being made.
+struct Argument {
+    VARIANT* given = nullptr;         // the caller's argument; none when left out
+    UINT from = 0;                    // its index in the caller's array
+    VARIANT value{};                  // as handed on: shallow, owned by `given` or below
+    Variant converted;                // a typed value converted here
+    Bstr substitute;                  // an omitted optional string
+    ComPtr<IUnknown> object;          // an object argument of the declared kind
+    IUnknown* object_slot = nullptr;  // its address for a by-reference parameter
+};
+
+// One late-bound call, step by step: the checks of the call as a whole, the
+// arguments placed by parameter, each argument made what its parameter
+// declares, and the platform's type-library dispatch on exactly that.
+class Call {
+public:
+    Call(IDispatch* instance, REFIID dual, const InterfaceInfo& info, DISPPARAMS& params, EXCEPINFO* excep,
+         UINT* arg_error)
+        : instance_(instance), dual_(dual), info_(info), params_(params), excep_(excep), arg_error_(arg_error) {}
+
+    // The member the call reaches, and whether the argument count fits it.
+    HRESULT Resolve(DISPID member, WORD& flags) {
+        // A member that is only a property get answers a method call too
+        // (JScript calls `x.Item(1)` and `new Enumerator(x)` that way).
+        const Member* m = MemberOf(info_, member);
+        if (!m) return DISP_E_MEMBERNOTFOUND;
+        const WORD puts = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
+        if ((flags & DISPATCH_METHOD) && !(flags & puts) && !m->has[Member::Slot(INVOKE_FUNC)] &&
+            m->has[Member::Slot(INVOKE_PROPERTYGET)])
+            flags |= DISPATCH_PROPERTYGET;
+        fn_ = Find(*m, flags);
+        if (!fn_) return DISP_E_MEMBERNOTFOUND;
+        member_ = member;
+        declared_ = static_cast<UINT>(fn_->params.size());
+        if (params_.cArgs > declared_ && (fn_->kind != INVOKE_PROPERTYGET || !fn_->returns_object || Named()))
+            return DISP_E_BADPARAMCOUNT;
+        return S_OK;
+    }
+
+    // The caller's arguments by parameter: positional ones first parameter
+    // first, named ones where their ids say (the value of a put is its last
+    // parameter).  Every by-reference argument must point somewhere.
+    HRESULT Place(PerParameter<Argument>& args) {
+        const UINT positional = Positional();
+        for (UINT i = 0; i < positional && i < declared_; ++i) {
+            args[i].given = &params_.rgvarg[params_.cArgs - 1 - i];
+            args[i].from = params_.cArgs - 1 - i;
+        }
+        for (UINT i = 0; i < Named(); ++i) {
+            DISPID id = params_.rgdispidNamedArgs[i];
+            UINT index = (id == DISPID_PROPERTYPUT && IsPut() && declared_) ? declared_ - 1 : static_cast<UINT>(id);
+            if (id < 0 && id != DISPID_PROPERTYPUT) index = declared_;
+            if (index >= declared_ || args[index].given) return FailAt(i, DISP_E_PARAMNOTFOUND);
+            args[index].given = &params_.rgvarg[i];
+            args[index].from = i;
+        }
+        for (UINT i = 0; i < params_.cArgs; ++i)
+            if (!ReferencesAreSound(params_.rgvarg[i])) return FailAt(i, DISP_E_TYPEMISMATCH);
+        return S_OK;
+    }
+
+    bool HasSurplus() const noexcept { return Positional() > declared_; }
+
+    // Surplus arguments: only a property get that returns an object can
+    // take them, for that object's default member (so that
+    // `root.SubMenus(1)` reaches `Item(1)`).
+    HRESULT ForwardSurplus(WORD flags, VARIANT* result) {
+        DISPPARAMS own{params_.rgvarg + (params_.cArgs - declared_), nullptr, declared_, 0};
+        Variant object;
+        HRESULT hr = Invoke(instance_, dual_, member_, DISPATCH_PROPERTYGET, &own, object.Out(), excep_, arg_error_);
+        if (FAILED(hr)) return hr;
+        IUnknown* unknown = nullptr;
+        if (!ObjectOf(*object.Get(), unknown)) return DISP_E_BADPARAMCOUNT;
+        if (!unknown) return Fail(info_, dual_, excep_, kErrObjectNotSet);
+        ComPtr<IDispatch> target;
+        if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(target.Out()))) || !target)
+            return Fail(info_, dual_, excep_, kErrTypeMismatch);
+        DISPPARAMS rest{params_.rgvarg, nullptr, params_.cArgs - declared_, 0};
+        return target->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, &rest, result, excep_, arg_error_);
+    }
+
+    // Every leading parameter that is neither optional nor defaulted has
+    // an argument.
+    HRESULT CheckRequired(PerParameter<Argument>& args) {
+        for (UINT i = 0; i < fn_->required; ++i) {
+            const VARIANT* given = args[i].given;
+            if (!given) return DISP_E_BADPARAMCOUNT;
+            if (IsOmitted(*given)) return FailAt(args[i].from, DISP_E_PARAMNOTOPTIONAL);
+        }
+        return S_OK;
+    }
+
+    // The arguments as the member declares them.
+    HRESULT Prepare(PerParameter<Argument>& args) {
+        for (UINT i = 0; i < declared_; ++i) {
+            Argument& a = args[i];
+            if (a.given) {
+                a.value = *a.given;   // shallow: the caller owns it
+            } else {
+                a.value.vt = VT_ERROR;
+                a.value.scode = DISP_E_PARAMNOTFOUND;
+            }
+            const Param& p = fn_->params[i];
+            if (IsOmitted(a.value)) {
+                if (p.optional && !p.has_default && p.type == VT_BSTR) SubstituteEmptyString(a, p);
+                continue;
+            }
+            HRESULT hr = S_OK;
+            if (p.object != ObjectKind::None) hr = PrepareObject(a, p);
+            else if (Convertible(p.type)) hr = Convert(a, p);
+            if (FAILED(hr)) return hr;
+        }
+        return S_OK;
+    }
+
+    // The platform's type-library dispatch on the prepared arguments.  It
+    // clears the by-value arguments of [in, out] parameters once the member
+    // has run: it gets copies of its own, so that it never frees what the
+    // caller (or this call) owns.
+    HRESULT Run(PerParameter<Argument>& args, VARIANT* result) {
+        PerParameter<VARIANT> reversed(declared_);
+        struct ClearAll {
+            PerParameter<VARIANT>& v;
+            UINT n;
+            ~ClearAll() {
+                for (UINT i = 0; i < n; ++i) VariantClear(&v[i]);
+            }
+        } clear_copies{reversed, declared_};
+        for (UINT i = 0; i < declared_; ++i) {
+            VARIANT& copy = reversed[declared_ - 1 - i];
+            if (args[i].value.vt & VT_BYREF) copy = args[i].value;
+            else if (FAILED(VariantCopy(&copy, &args[i].value))) return E_OUTOFMEMORY;
+        }
+        DISPID put_id = DISPID_PROPERTYPUT;
+        DISPPARAMS repaired{declared_ ? reversed.data() : nullptr, IsPut() ? &put_id : nullptr, declared_,
+                            IsPut() && declared_ ? 1u : 0u};
+        UINT error_at = 0;
+        HRESULT hr = info_.vtable_face->Invoke(instance_, member_, static_cast<WORD>(fn_->kind), &repaired, result,
+                                               excep_, &error_at);
+        if (arg_error_ && (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && error_at < declared_) {
+            // Report the position in the caller's own argument array.
+            const Argument& a = args[declared_ - 1 - error_at];
+            *arg_error_ = a.given ? a.from : 0;
+        }
+        return hr;
+    }
+
+    UINT Declared() const noexcept { return declared_; }
+
+private:
+    UINT Named() const noexcept { return params_.cNamedArgs; }
+    UINT Positional() const noexcept { return params_.cArgs - params_.cNamedArgs; }
+    bool IsPut() const noexcept { return fn_->kind == INVOKE_PROPERTYPUT || fn_->kind == INVOKE_PROPERTYPUTREF; }
+
+    HRESULT FailAt(UINT caller_index, HRESULT hr) noexcept {
+        if (arg_error_) *arg_error_ = caller_index;
+        return hr;
+    }
+
+    // An object parameter gets an object of the declared kind or none:
+    // whatever else arrives is a type mismatch, decided here and not by a
+    // blind cast further on.
+    HRESULT PrepareObject(Argument& a, const Param& p) {
+        IUnknown* given = nullptr;
+        if (!ObjectOf(a.value, given)) return FailAt(a.from, Fail(info_, dual_, excep_, kErrTypeMismatch));
+        if (given) {
+            REFIID wanted = p.object == ObjectKind::Own       ? p.iid
+                            : p.object == ObjectKind::Foreign ? IID_IDispatch
+                                                              : IID_IUnknown;
+            if (FAILED(given->QueryInterface(wanted, reinterpret_cast<void**>(a.object.Out()))) || !a.object)
+                return FailAt(a.from, Fail(info_, dual_, excep_, kErrTypeMismatch));
+        }
+        // Handed on in exactly the declared form; an [in, out] object
+        // parameter of this library is never replaced by its member, so
+        // nothing needs copying back.
+        a.object_slot = a.object.Get();
+        VariantInit(&a.value);
+        VARTYPE vt = p.object == ObjectKind::Unknown ? VT_UNKNOWN : VT_DISPATCH;
+        if (p.by_ref) {
+            a.value.vt = VT_BYREF | vt;
+            a.value.ppunkVal = &a.object_slot;
+        } else {
+            a.value.vt = vt;
+            a.value.punkVal = a.object_slot;
+        }
+        return S_OK;
+    }
+
+    // A value for a typed parameter is converted here, looked through
+    // by-reference variants (a script's variables): the platform's dispatch
+    // then converts nothing, and a value that does not convert fails before
+    // any argument is taken.
+    HRESULT Convert(Argument& a, const Param& p) {
+        const VARTYPE target = p.type == VT_USERDEFINED ? VARTYPE{VT_I4} : p.type;
+        const VARIANT* value = &a.value;
+        while (value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
+        HRESULT hr;
+        if (value->vt == target) {
+            // Already of the declared type: nothing to convert.
+            hr = VariantCopy(a.converted.Out(), const_cast<VARIANT*>(value));
+        } else {
+            Variant plain;
+            hr = VariantCopyInd(plain.Out(), const_cast<VARIANT*>(value));
+            if (SUCCEEDED(hr)) hr = VariantChangeType(a.converted.Out(), plain.Get(), 0, target);
+        }
+        if (FAILED(hr))
+            return FailAt(a.from, hr == DISP_E_OVERFLOW || hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH);
+        VariantInit(&a.value);
+        if (p.by_ref) {
+            a.value.vt = VT_BYREF | target;
+            a.value.byref = &a.converted.Get()->lVal;
+        } else {
+            a.value = *a.converted.Get();
+        }
+        return S_OK;
+    }
+
+    // An omitted optional string is an empty string.
+    static void SubstituteEmptyString(Argument& a, const Param& p) {
+        VariantInit(&a.value);
+        if (p.by_ref) {
+            a.value.vt = VT_BYREF | VT_BSTR;
+            a.value.pbstrVal = a.substitute.Out();
+            *a.value.pbstrVal = SysAllocString(L"");
+        } else {
+            a.substitute = Bstr(L"");
+            a.value.vt = VT_BSTR;
+            a.value.bstrVal = a.substitute.Get();
+        }
+    }
+
+    IDispatch* instance_;
+    REFIID dual_;
+    const InterfaceInfo& info_;
+    DISPPARAMS& params_;
+    EXCEPINFO* excep_;
+    UINT* arg_error_;
+    const Function* fn_ = nullptr;
+    DISPID member_ = 0;
+    UINT declared_ = 0;
+};
+
 }  // namespace
 
 HRESULT GetTypeInfo(REFIID dual, UINT index, ITypeInfo** info) noexcept {
@@ -238,7 +526,7 @@ HRESULT GetTypeInfo(REFIID dual, UINT index, ITypeInfo** info) noexcept {
 
 HRESULT GetIDsOfNames(REFIID dual, LPOLESTR* names, UINT count, DISPID* ids) noexcept {
     try {
-        auto info = Load(dual);
+        const InterfaceInfo* info = Load(dual);
         if (!info) return E_UNEXPECTED;
         return info->vtable_face->GetIDsOfNames(names, count, ids);
     } catch (...) {
@@ -254,9 +542,8 @@ HRESULT GetIDsOfNames(REFIID dual, LPOLESTR* names, UINT count, DISPID* ids) noe
 HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
                EXCEPINFO* excep, UINT* arg_error) noexcept {
     try {
-        auto info = Load(dual);
+        const InterfaceInfo* info = Load(dual);
         if (!info) return E_UNEXPECTED;
-
         DISPPARAMS empty{};
         if (!params) params = &empty;
         if ((params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
@@ -266,190 +553,15 @@ HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISP
         // argument at least: a bound keeps that chain short.
         if (params->cArgs > kMaxArguments) return DISP_E_BADPARAMCOUNT;
 
-        // A member that is only a property get answers a method call too
-        // (JScript calls `x.Item(1)` and `new Enumerator(x)` that way).
-        const WORD puts = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
-        if ((flags & DISPATCH_METHOD) && !(flags & puts) && !Has(*info, member, INVOKE_FUNC) &&
-            Has(*info, member, INVOKE_PROPERTYGET))
-            flags |= DISPATCH_PROPERTYGET;
-        const Function* fn = Find(*info, member, flags);
-        if (!fn) return DISP_E_MEMBERNOTFOUND;
-        const bool is_put = fn->kind == INVOKE_PROPERTYPUT || fn->kind == INVOKE_PROPERTYPUTREF;
-        const UINT declared = static_cast<UINT>(fn->params.size());
-        const UINT named = params->cNamedArgs;
-        const UINT positional = params->cArgs - named;
-
-        if (params->cArgs > declared && (fn->kind != INVOKE_PROPERTYGET || !fn->returns_object || named))
-            return DISP_E_BADPARAMCOUNT;
-
-        // The caller's arguments by parameter: positional ones first
-        // parameter first, named ones where their ids say (the value of a
-        // put is its last parameter).  `from` keeps the caller's index.
-        std::vector<VARIANT*> slot(declared, nullptr);
-        std::vector<UINT> from(declared, 0);
-        for (UINT i = 0; i < positional && i < declared; ++i) {
-            slot[i] = &params->rgvarg[params->cArgs - 1 - i];
-            from[i] = params->cArgs - 1 - i;
-        }
-        for (UINT i = 0; i < named; ++i) {
-            DISPID id = params->rgdispidNamedArgs[i];
-            UINT index = (id == DISPID_PROPERTYPUT && is_put && declared) ? declared - 1 : static_cast<UINT>(id);
-            if (id < 0 && id != DISPID_PROPERTYPUT) index = declared;
-            if (index >= declared || slot[index]) {
-                if (arg_error) *arg_error = i;
-                return DISP_E_PARAMNOTFOUND;
-            }
-            slot[index] = &params->rgvarg[i];
-            from[index] = i;
-        }
-        for (UINT i = 0; i < params->cArgs; ++i) {
-            if (!ReferencesAreSound(params->rgvarg[i])) {
-                if (arg_error) *arg_error = i;
-                return DISP_E_TYPEMISMATCH;
-            }
-        }
-
-        if (positional > declared) {
-            // Surplus arguments: only a property get that returns an object
-            // can take them, for that object's default member (so that
-            // `root.SubMenus(1)` reaches `Item(1)`).
-            DISPPARAMS own{params->rgvarg + (params->cArgs - declared), nullptr, declared, 0};
-            Variant object;
-            HRESULT hr = Invoke(instance, dual, member, DISPATCH_PROPERTYGET, &own, object.Out(), excep, arg_error);
-            if (FAILED(hr)) return hr;
-            IUnknown* unknown = nullptr;
-            if (!ObjectOf(*object.Get(), unknown)) return DISP_E_BADPARAMCOUNT;
-            if (!unknown) return Fail(*info, dual, excep, kErrObjectNotSet);
-            ComPtr<IDispatch> target;
-            if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(target.Out()))) || !target)
-                return Fail(*info, dual, excep, kErrTypeMismatch);
-            DISPPARAMS rest{params->rgvarg, nullptr, params->cArgs - declared, 0};
-            return target->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, &rest, result, excep,
-                                  arg_error);
-        }
-        for (UINT i = 0; i < fn->required; ++i) {
-            if (!slot[i] || IsOmitted(*slot[i])) {
-                if (slot[i] && arg_error) *arg_error = from[i];
-                return slot[i] ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT;
-            }
-        }
-
-        // The arguments as the member declares them.
-        std::vector<VARIANT> args(declared);
-        std::vector<Bstr> substitutes(declared);
-        std::vector<Variant> converted(declared);
-        std::vector<ComPtr<IUnknown>> objects(declared);
-        std::vector<IUnknown*> object_slots(declared, nullptr);
-        for (UINT i = 0; i < declared; ++i) {
-            VARIANT& a = args[i];
-            VariantInit(&a);
-            if (slot[i]) {
-                a = *slot[i];   // shallow: the caller owns it
-            } else {
-                a.vt = VT_ERROR;
-                a.scode = DISP_E_PARAMNOTFOUND;
-            }
-            const Param& p = fn->params[i];
-            if (p.object != ObjectKind::None && !IsOmitted(a)) {
-                // An object parameter gets an object of the declared kind or
-                // none: whatever else arrives is a type mismatch, decided
-                // here and not by a blind cast further on.
-                IUnknown* given = nullptr;
-                if (!ObjectOf(a, given)) {
-                    if (arg_error) *arg_error = from[i];
-                    return Fail(*info, dual, excep, kErrTypeMismatch);
-                }
-                if (given) {
-                    REFIID wanted = p.object == ObjectKind::Own       ? p.iid
-                                    : p.object == ObjectKind::Foreign ? IID_IDispatch
-                                                                      : IID_IUnknown;
-                    if (FAILED(given->QueryInterface(wanted, reinterpret_cast<void**>(objects[i].Out()))) ||
-                        !objects[i]) {
-                        if (arg_error) *arg_error = from[i];
-                        return Fail(*info, dual, excep, kErrTypeMismatch);
-                    }
-                }
-                // Handed on in exactly the declared form; an [in, out]
-                // object parameter of this library is never replaced by
-                // its member, so nothing needs copying back.
-                object_slots[i] = objects[i].Get();
-                VariantInit(&a);
-                VARTYPE vt = p.object == ObjectKind::Unknown ? VT_UNKNOWN : VT_DISPATCH;
-                if (p.by_ref) {
-                    a.vt = VT_BYREF | vt;
-                    a.ppunkVal = &object_slots[i];
-                } else {
-                    a.vt = vt;
-                    a.punkVal = object_slots[i];
-                }
-                continue;
-            }
-            if (Convertible(p.type) && !IsOmitted(a)) {
-                // A value for a typed parameter is converted here, looked
-                // through by-reference variants (a script's variables): the
-                // platform's dispatch then converts nothing, and a value
-                // that does not convert fails before any argument is taken.
-                const VARTYPE target = p.type == VT_USERDEFINED ? VARTYPE{VT_I4} : p.type;
-                const VARIANT* value = &a;
-                while (value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
-                Variant plain;
-                HRESULT hr = VariantCopyInd(plain.Out(), const_cast<VARIANT*>(value));
-                if (SUCCEEDED(hr)) hr = VariantChangeType(converted[i].Out(), plain.Get(), 0, target);
-                if (FAILED(hr)) {
-                    if (arg_error) *arg_error = from[i];
-                    return hr == DISP_E_OVERFLOW || hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
-                }
-                VariantInit(&a);
-                if (p.by_ref) {
-                    a.vt = VT_BYREF | target;
-                    a.byref = &converted[i].Get()->lVal;
-                } else {
-                    a = *converted[i].Get();
-                }
-                continue;
-            }
-            if (IsOmitted(a) && p.optional && !p.has_default && p.type == VT_BSTR) {
-                // An omitted optional string is an empty string.
-                substitutes[i] = Bstr(L"");
-                VariantInit(&a);
-                if (p.by_ref) {
-                    a.vt = VT_BYREF | VT_BSTR;
-                    a.pbstrVal = substitutes[i].Out();
-                    *a.pbstrVal = SysAllocString(L"");
-                } else {
-                    a.vt = VT_BSTR;
-                    a.bstrVal = substitutes[i].Get();
-                }
-            }
-        }
-        // The platform's dispatch clears the by-value arguments of [in, out]
-        // parameters once the member has run: it gets copies of its own, so
-        // that it never frees what the caller (or this function) owns.
-        std::vector<VARIANT> reversed(declared);
-        struct ClearAll {
-            std::vector<VARIANT>& v;
-            ~ClearAll() {
-                for (VARIANT& x : v) VariantClear(&x);
-            }
-        } clear_copies{reversed};
-        for (UINT i = 0; i < declared; ++i) {
-            VARIANT& copy = reversed[declared - 1 - i];
-            VariantInit(&copy);
-            if (args[i].vt & VT_BYREF) copy = args[i];
-            else if (FAILED(VariantCopy(&copy, &args[i]))) return E_OUTOFMEMORY;
-        }
-        DISPID put_id = DISPID_PROPERTYPUT;
-        DISPPARAMS repaired{reversed.empty() ? nullptr : reversed.data(), is_put ? &put_id : nullptr, declared,
-                            is_put && declared ? 1u : 0u};
-        UINT error_at = 0;
-        HRESULT hr = info->vtable_face->Invoke(instance, member, static_cast<WORD>(fn->kind), &repaired, result, excep,
-                                               &error_at);
-        if (arg_error && (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && error_at < declared) {
-            // Report the position in the caller's own argument array.
-            UINT param = declared - 1 - error_at;
-            *arg_error = slot[param] ? from[param] : 0;
-        }
-        return hr;
+        Call call(instance, dual, *info, *params, excep, arg_error);
+        HRESULT hr = call.Resolve(member, flags);
+        if (FAILED(hr)) return hr;
+        PerParameter<Argument> args(call.Declared());
+        if (FAILED(hr = call.Place(args))) return hr;
+        if (call.HasSurplus()) return call.ForwardSurplus(flags, result);
+        if (FAILED(hr = call.CheckRequired(args))) return hr;
+        if (FAILED(hr = call.Prepare(args))) return hr;
+        return call.Run(args, result);
     } catch (...) {
         return E_OUTOFMEMORY;
     }

@@ -4,6 +4,7 @@
 #   tools/run.sh demo    build and run the demo in the stand-in host
 #   tools/run.sh editor  build and show the editor example (native command bars)
 #   tools/run.sh screenshot  build, take the editor's screenshot into docs/
+#   tools/run.sh bench   build and run the benchmark on x86_64 and i686
 # Installs what is missing from Debian's packages first (needs root or sudo).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -58,8 +59,26 @@ screenshot)
     cp "$build/editor-screenshot.png" "$here/docs/editor.png"
     echo "docs/editor.png updated"
     ;;
+bench)
+    # Each architecture in its own build's prefix; the DLLs are registered
+    # there first.  Extra arguments go to the benchmark (repetitions).
+    shift
+    for arch in x86_64 i686; do
+        b=$build
+        [ "$arch" = x86_64 ] || b=$build/i686
+        if [ ! -x "$b/wine-run.sh" ]; then
+            echo "== $arch: no build in $b, skipped"
+            continue
+        fi
+        echo "== $arch"
+        for dll in xchost.dll zuvXCHandler.dll; do
+            "$b/wine-run.sh" regsvr32 /s "Z:$b/bin/$dll" </dev/null >/dev/null 2>&1
+        done
+        "$b/wine-run.sh" "$b/bin/zuv_bench.exe" "$@" 2>/dev/null
+    done
+    ;;
 *)
-    echo "usage: tools/run.sh test|demo|editor|screenshot" >&2
+    echo "usage: tools/run.sh test|demo|editor|screenshot|bench" >&2
     exit 2
     ;;
 esac
