@@ -1,14 +1,15 @@
 #!/bin/sh
-# registration_roundtrip.sh <wine-run.sh> <prefix> <dll> <regcheck.exe> [<template prefix>]
+# registration_roundtrip.sh <wine-run.sh> <prefix> <dll> <regcheck.exe> <table> [<template prefix>]
 # In a private prefix (made on first use, as a copy of the template when one
-# is given, then reused): register the DLL
-# twice, check every entry, unregister, check nothing of it is left and that
-# the rest of HKEY_CLASSES_ROOT is exactly as before; unregistering again
-# must succeed and change nothing.
+# is given, then reused): register the DLL twice, check every entry of the
+# table, unregister, check nothing of it is left and that the rest of
+# HKEY_CLASSES_ROOT is exactly as before; unregistering again must succeed
+# and change nothing.
 set -u
-run=$1 prefix=$2 dll=$3 regcheck=$4 template=${5:-}
+run=$1 prefix=$2 dll=$3 regcheck=$4 table=$5 template=${6:-}
 export ZUV_PREFIX="$prefix"
 windll="Z:$(echo "$dll" | tr / '\\')"
+wintable="Z:$(echo "$table" | tr / '\\')"
 work=$prefix.work
 mkdir -p "$work"
 failures=0
@@ -70,9 +71,9 @@ if [ "$machine" = 34404 ]; then own=win64 other_platform=win32; else own=win32 o
 step "export before" export_classes before
 step "regsvr32" "$run" regsvr32 /s "$windll"
 step "regsvr32 again" "$run" regsvr32 /s "$windll"
-step "entries present" "$run" "$regcheck" registered "$windll"
+step "entries present" "$run" "$regcheck" "$wintable" registered "$windll"
 step "regsvr32 /u" "$run" regsvr32 /s /u "$windll"
-step "entries removed" "$run" "$regcheck" clean
+step "entries removed" "$run" "$regcheck" "$wintable" clean
 step "export after" export_classes after
 if diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt"; then
     echo "ok: HKEY_CLASSES_ROOT unchanged by the round trip"
