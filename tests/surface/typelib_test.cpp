@@ -216,7 +216,6 @@ std::vector<std::string> TypeBlock(ITypeInfo* info, UINT library_pointer) {
     for (UINT i = 0; i < attr.cVars; ++i) {
         VARDESC* var = nullptr;
         if (FAILED(info->GetVarDesc(i, &var))) continue;
-        Variant value;
         std::string line = "  " + NameOf(info, var->memid) + " = ";
         if (var->varkind == VAR_CONST && V_VT(var->lpvarValue) == VT_I4) line += std::to_string(V_I4(var->lpvarValue));
         else line += "<not a 32-bit constant>";
