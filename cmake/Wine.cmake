@@ -47,7 +47,7 @@ if(NOT ZUV_RUNS_PROGRAMS)
 endif()
 set(check_arch)
 if(ZUV_ARCH STREQUAL "i686")
-  set(check_arch COMMAND sh ${CMAKE_SOURCE_DIR}/tests/surface/i686-run.sh check)
+  set(check_arch COMMAND sh ${CMAKE_SOURCE_DIR}/tools/i686-run.sh check)
 endif()
 add_custom_command(OUTPUT ${ZUV_PREFIX_STAMP}
   ${check_arch}

@@ -1,20 +1,13 @@
 #!/bin/sh
 # wine-check.sh [--end-line] <wine-run.sh> <program> [args...]
-# Runs a test program under Wine and fails unless it ended well:
-# - it exits with 0;
-# - Wine reported no unhandled exception ("wine: Unhandled ...").  A program
-#   that crashes does not always exit non-zero under Wine (a crash while the
-#   process shuts down keeps the exit code already given), and under qemu an
-#   access violation arrives as an illegal instruction;
-# - with --end-line: it printed the line the test programs and scripts print
-#   as their very last act, which one that died half-way never does (Wine's
-#   cscript exits 0 on an uncaught run-time error).
-# qemu's "uncaught target signal" lines come from Wine's background
-# processes, not from the program, and are no reason to fail.
-# A GoogleTest listing (--gtest_list_tests) is passed through, with one
-# logged retry: it runs at build time, where no persistent wineserver is
-# kept, and Wine's own server has been seen to crash there under load (its
-# clients then hang until the listing's time limit, failing the build).
+# Runs a test program under Wine and fails unless it exited with 0, Wine
+# reported no "wine: Unhandled ..." exception (a crash does not always give a
+# non-zero exit under Wine; under qemu it is an illegal instruction) and, with
+# --end-line, it printed the end line (a script that dies exits 0 under
+# Wine's cscript).  qemu's "uncaught target signal" lines come from Wine's
+# background processes and are no failure.  A GoogleTest listing is passed
+# through with one logged retry: it runs at build time without a persistent
+# wineserver, and Wine's server has been seen to crash there under load.
 set -u
 end_line="zuv-test: reached the end"
 need_end=0
@@ -22,10 +15,7 @@ if [ "${1:-}" = --end-line ]; then
     need_end=1
     shift
 fi
-if [ $# -lt 2 ]; then
-    echo "usage: wine-check.sh [--end-line] <wine-run.sh> <program> [args...]" >&2
-    exit 2
-fi
+[ $# -ge 2 ] || { echo "usage: wine-check.sh [--end-line] <wine-run.sh> <program> [args...]" >&2; exit 2; }
 run=$1
 shift
 list_tests() {

@@ -14,22 +14,19 @@ server_gone() {
 
 case "$action" in
 start)
-    # A server may be left from the build (listing the tests) or an
-    # interrupted run: it would end in the middle of this run, or keep the
-    # persistent one from starting.
+    # A server left from the build or an interrupted run would end in the
+    # middle of this run, or keep the persistent one from starting.
     server_gone
     # Not in the background: the server detaches itself (its output away from
-    # ctest's pipes, or ctest waits for it forever) and returns once it
-    # accepts clients.  A client started before that would start a
-    # short-lived server of its own, and the persistent one would give up.
+    # ctest's pipes, or ctest waits for ever) once it accepts clients; a
+    # client started earlier would start a short-lived server of its own.
     if ! "$run" --server -p </dev/null >/dev/null 2>&1; then
         echo "wine-fixture: the wineserver does not start"
         exit 1
     fi
-    # Starts Wine's background processes now, with their output away from
-    # ctest's pipes (a test that started them would hand its own pipes on).
-    # Not "wineboot -u": that registers every Wine DLL of both sides again
-    # (35 s; the build made the prefix up to date).
+    # Wine's background processes now, away from ctest's pipes (a test that
+    # started them would hand its pipes on).  Not "wineboot -u": 35 s of
+    # registering Wine's DLLs again in a prefix the build made up to date.
     "$run" wineboot </dev/null >/dev/null 2>&1 || echo "wine-fixture: wineboot exited with $?"
     log=$(mktemp)
     trap 'rm -f "$log"' EXIT

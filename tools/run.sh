@@ -25,7 +25,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 # The i686 build's programs run under 32-bit Wine through qemu-user.  Before
 # the first prefix is made: a 64-bit prefix builds its 32-bit side too.
-i686_setup=$here/tests/surface/i686-run.sh
+i686_setup=$here/tools/i686-run.sh
 if ! sh "$i686_setup" check 2>/dev/null; then
     echo "Installing what the i686 run needs (wine32:i386, qemu-user-static, binfmt_misc entry)"
     "${sudo_cmd[@]}" sh "$i686_setup" install >/dev/null || true

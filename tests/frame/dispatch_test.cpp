@@ -27,18 +27,24 @@ TEST_F(Dispatch, NamesResolveToTheLibraryDispatchIds) {
 
 TEST_F(Dispatch, ValuesAreConvertedAsAutomationConvertsThem) {
     auto menu = NewMenu();
-    // A script passes small numbers as 16-bit integers and texts for numbers.
-    EXPECT_TRUE(Put(menu.Get(), L"StartID", Variant::Short(12)).ok());
-    EXPECT_EQ(Long(Get(menu.Get(), L"StartID").value), 12);
-    EXPECT_TRUE(Put(menu.Get(), L"ArrayIndex", Variant::String(L"3")).ok());
-    EXPECT_EQ(Long(Get(menu.Get(), L"ArrayIndex").value), 3);
-    // Out of range for a short: the conversion fails the call.
-    EXPECT_FALSE(Put(menu.Get(), L"ArrayIndex", Variant::Long(40000)).ok());
-    // A read-only property cannot be assigned.
-    EXPECT_FALSE(Put(menu.Get(), L"IsMenuDesigned", Variant::Bool(true)).ok());
+    const struct {
+        const wchar_t* property;
+        Variant value;
+        bool ok;
+        long read;
+    } cases[] = {
+        {L"StartID", Variant::Short(12), true, 12},          // scripts pass small numbers as 16-bit
+        {L"ArrayIndex", Variant::String(L"3"), true, 3},     // and texts for numbers
+        {L"ArrayIndex", Variant::Long(40000), false, 3},     // out of range for a short
+        {L"IsMenuDesigned", Variant::Bool(true), false, 0},  // read-only
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Put(menu.Get(), c.property, c.value).ok(), c.ok) << c.property;
+        EXPECT_EQ(Long(Get(menu.Get(), c.property).value), c.read) << c.property;
+    }
 }
 
-TEST_F(Dispatch, CollectionErrorsCarryNumberAndDescription) {
+TEST_F(Dispatch, ItemErrorsCarryNumberAndDescriptionBothWays) {
     auto menu = NewMenu();
     ComPtr<_xMenuCollection> subs = EntriesOf(menu.Get());
     LateResult r = Get(subs.Get(), L"Item", {Variant::Long(1)});
@@ -46,45 +52,43 @@ TEST_F(Dispatch, CollectionErrorsCarryNumberAndDescription) {
     EXPECT_EQ(r.scode, static_cast<HRESULT>(0x800A0009));
     EXPECT_EQ(r.description, L"Subscript out of range");
     EXPECT_EQ(Get(subs.Get(), L"Item", {Variant::String(L"nope")}).number, 5);
-
-    // A key in use fails Add and changes nothing, in both families.
-    auto toolbar = NewToolBar();
-    ComPtr<_xToolBarCollection> buttons = EntriesOf(toolbar.Get());
-    const struct {
-        IDispatch* collection;
-        ComPtr<IDispatch> first, second;
-    } families[] = {{subs.Get(), NewMenu().Get(), NewMenu().Get()},
-                    {buttons.Get(), NewToolBar().Get(), NewToolBar().Get()}};
-    for (const auto& f : families) {
-        EXPECT_TRUE(Put(f.second.Get(), L"Key", Variant::String(L"before")).ok());
-        EXPECT_TRUE(Call(f.collection, L"Add", {Variant::Object(f.first.Get()), Variant::String(L"k")}).ok());
-        r = Call(f.collection, L"Add", {Variant::Object(f.second.Get()), Variant::String(L"K")});
-        EXPECT_EQ(r.number, 457);
-        EXPECT_EQ(r.description, L"This key is already associated with an element of this collection");
-        EXPECT_EQ(Str(Get(f.second.Get(), L"Key").value), L"before");
-        EXPECT_EQ(Long(Get(f.collection, L"Count").value), 1);
-        // With a free key the node takes it.
-        EXPECT_TRUE(Call(f.collection, L"Add", {Variant::Object(f.second.Get()), Variant::String(L"free")}).ok());
-        EXPECT_EQ(Str(Get(f.second.Get(), L"Key").value), L"free");
-        EXPECT_EQ(Long(Get(f.collection, L"Count").value), 2);
-    }
-
     // Early bound: the failed HRESULT, and the description as error information.
     ComPtr<_xMenu> item;
     EXPECT_EQ(subs->get_Item(*Variant::Long(3).Get(), item.Out()), static_cast<HRESULT>(0x800A0009));
     EXPECT_FALSE(item);
-    ComPtr<ISupportErrorInfo> supports = subs.As<ISupportErrorInfo>();
-    ASSERT_TRUE(supports);
+    ComPtr<ISupportErrorInfo> supports = Required(subs.As<ISupportErrorInfo>(), "ISupportErrorInfo");
     EXPECT_EQ(supports->InterfaceSupportsErrorInfo(IID__xMenuCollection), S_OK);
     EXPECT_EQ(PendingDescription(), L"Subscript out of range");
+}
+
+// A key in use fails Add and changes nothing; a free key is taken.  Both families.
+TEST_F(Dispatch, AKeyInUseFailsAddAndChangesNothing) {
+    auto menu = NewMenu();
+    auto toolbar = NewToolBar();
+    const struct {
+        ComPtr<IDispatch> collection, first, second;
+    } families[] = {{EntriesOf(menu.Get()).Get(), NewMenu().Get(), NewMenu().Get()},
+                    {EntriesOf(toolbar.Get()).Get(), NewToolBar().Get(), NewToolBar().Get()}};
+    for (const auto& f : families) {
+        IDispatch* list = f.collection.Get();
+        Must(Put(f.second.Get(), L"Key", Variant::String(L"before")).hr, "Key");
+        Must(Call(list, L"Add", {Variant::Object(f.first.Get()), Variant::String(L"k")}).hr, "Add");
+        LateResult r = Call(list, L"Add", {Variant::Object(f.second.Get()), Variant::String(L"K")});
+        EXPECT_EQ(r.number, 457);
+        EXPECT_EQ(r.description, L"This key is already associated with an element of this collection");
+        EXPECT_EQ(Str(Get(f.second.Get(), L"Key").value), L"before");
+        EXPECT_EQ(Long(Get(list, L"Count").value), 1);
+        EXPECT_TRUE(Call(list, L"Add", {Variant::Object(f.second.Get()), Variant::String(L"free")}).ok());
+        EXPECT_EQ(Str(Get(f.second.Get(), L"Key").value), L"free");
+        EXPECT_EQ(Long(Get(list, L"Count").value), 2);
+    }
 }
 
 TEST_F(Dispatch, OmittedAndByReferenceArgumentsReachTypedParameters) {
     auto menu = NewMenu();
     ComPtr<_xMenuCollection> subs = EntriesOf(menu.Get());
     auto child = NewMenu();
-    ASSERT_EQ(child->put_Key(B(L"kept").Get()), S_OK);
-
+    Must(child->put_Key(B(L"kept").Get()), "put_Key");
     // An omitted optional key is an empty key: as Visual Basic omits it (a
     // VT_ERROR placeholder) and as scripts omit it (no argument at all).
     LateResult r = Call(subs.Get(), L"Add", {Variant::Object(child.Get()), Missing()});
@@ -112,26 +116,22 @@ TEST_F(Dispatch, EnumeratorIsReachableAsPropertyAndAsMethod) {
     ComPtr<_xMenuCollection> subs = EntriesOf(menu.Get());
     ComPtr<_xMenu> children[3] = {NewMenu(), NewMenu(), NewMenu()};
     for (auto& c : children) Append(subs.Get(), c);
-    ASSERT_TRUE(Call(subs.Get(), L"Remove", {Variant::Long(2)}).ok());
-
+    Must(Call(subs.Get(), L"Remove", {Variant::Long(2)}).hr, "Remove");
     for (WORD kind : {WORD(DISPATCH_PROPERTYGET), WORD(DISPATCH_METHOD)}) {
         LateResult r = InvokeId(subs.Get(), DISPID_NEWENUM, kind);
         ASSERT_TRUE(r.ok()) << std::hex << r.hr;
         ASSERT_TRUE(r.value.Type() == VT_UNKNOWN || r.value.Type() == VT_DISPATCH);
-        ComPtr<IEnumVARIANT> e = ComPtr<IUnknown>(r.value.Get()->punkVal).As<IEnumVARIANT>();
-        ASSERT_TRUE(e);
-        Variant got[3];
+        ComPtr<IEnumVARIANT> e = Required(ComPtr<IUnknown>(r.value.Get()->punkVal).As<IEnumVARIANT>(), "the enumerator");
+        Variant got[3], one;
         ULONG fetched = 0;
         EXPECT_EQ(e->Next(3, got[0].Get(), &fetched), S_FALSE);
         ASSERT_EQ(fetched, 2u);
         EXPECT_EQ(Object(got[0]), static_cast<IDispatch*>(children[0].Get()));
         EXPECT_EQ(Object(got[1]), static_cast<IDispatch*>(children[2].Get()));
-
         ComPtr<IEnumVARIANT> clone;
-        ASSERT_EQ(e->Reset(), S_OK);
-        ASSERT_EQ(e->Skip(1), S_OK);
-        ASSERT_EQ(e->Clone(clone.Out()), S_OK);
-        Variant one;
+        Must(e->Reset(), "Reset");
+        Must(e->Skip(1), "Skip");
+        Must(e->Clone(clone.Out()), "Clone");
         EXPECT_EQ(clone->Next(1, one.Get(), nullptr), S_OK);
         EXPECT_EQ(Object(one), static_cast<IDispatch*>(children[2].Get()));
         EXPECT_EQ(e->Skip(5), S_FALSE);

@@ -15,10 +15,10 @@ ComPtr<Node> Representative() {
     if constexpr (kIsMenu<Node>) {
         Tree<_xMenu> t(L"File{Open - Recent Exit{Now}} Window{List} Edit{Copy}");
         MakeArray(t[L"Recent"], 2);
-        t[L"List"]->put_WindowsList(VARIANT_TRUE);
-        t[L"Open"]->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(8));
-        t[L"Open"]->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(79));
-        t[L"Edit"]->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(4));
+        Must(t[L"List"]->put_WindowsList(VARIANT_TRUE), "put_WindowsList");
+        Must(t[L"Open"]->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(8)), "put_ShortCutFirstKey");
+        Must(t[L"Open"]->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(79)), "put_ShortCutSecondKey");
+        Must(t[L"Edit"]->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(4)), "put_ShortCutFirstKey");
         return t.root;
     } else {
         Tree<_xToolBar> t(L"A{a1 - a2{x y}} - B C{c1}");
@@ -86,15 +86,17 @@ TYPED_TEST(HostFaults, EveryHostCallAnsweringTheWrongKindInTurn) {
     }
 }
 
-// A list whose k-th call fails; it answers Add by name and counts the calls.
+// A list whose k-th call fails; it answers Add by name, counts the calls,
+// and fails the test on any other member.
 class FailingList final : public Fake<IDispatch> {
 public:
     explicit FailingList(long fail_at) : fail_at_(fail_at) {}
     long calls = 0, added = 0;
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (++calls == fail_at_) return E_FAIL;
-        *ids = _wcsicmp(names[0], L"Add") ? DISPID_UNKNOWN : 1;
-        return *ids == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+        EXPECT_TRUE(count == 1 && !_wcsicmp(names[0], L"Add")) << "unexpected name";
+        *ids = 1;
+        return S_OK;
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO* info, UINT*) override {
         if (++calls == fail_at_) {
@@ -102,7 +104,7 @@ public:
             info->bstrDescription = SysAllocString(L"No");
             return DISP_E_EXCEPTION;
         }
-        if (id != 1) return DISP_E_MEMBERNOTFOUND;
+        EXPECT_EQ(id, 1) << "unexpected member";
         ++added;
         return S_OK;
     }

@@ -56,21 +56,19 @@ case_ "non-zero exit after the end line"   fail --end-line 1 "$end"
 case_ "non-zero exit, no end line needed"  fail -          3 "usage"
 case_ "no end line needed"                 pass -          0 "OK: 0 problem(s)"
 
-# A GoogleTest listing passes through as it is, arguments in order.
-if [ "$(sh "$check" --end-line "$work/run" --args a --gtest_list_tests 2>&1)" = "args: a --gtest_list_tests" ]; then
-    echo "ok: listing passed through"
-else
-    echo "FAIL: listing passed through"
-    failures=$((failures + 1))
-fi
-
-# A listing that fails once is run once more, and only the good one is passed on.
-if [ "$(sh "$check" "$work/run" --flaky b --gtest_list_tests 2>/dev/null)" = "args: b --gtest_list_tests" ]; then
-    echo "ok: a failed listing is retried once"
-else
-    echo "FAIL: a failed listing is retried once"
-    failures=$((failures + 1))
-fi
+# listing <name> <expected output> <wine-check.sh arguments...>: a GoogleTest
+# listing passes through as it is, arguments in order; a listing that fails
+# once is run once more, and only the good one is passed on.
+listing() {
+    name=$1 want=$2
+    shift 2
+    if [ "$(sh "$check" "$@" 2>/dev/null)" = "$want" ]; then echo "ok: $name"; else
+        echo "FAIL: $name"
+        failures=$((failures + 1))
+    fi
+}
+listing "listing passed through" "args: a --gtest_list_tests" --end-line "$work/run" --args a --gtest_list_tests
+listing "a failed listing is retried once" "args: b --gtest_list_tests" "$work/run" --flaky b --gtest_list_tests
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

@@ -92,7 +92,7 @@ one_product() {
 }
 
 if [ ! -x "$wine32" ] || ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
-    echo "32-bit Wine is missing (wine32:i386 run by qemu-user-static): sh tests/surface/i686-run.sh install" >&2
+    echo "32-bit Wine is missing (wine32:i386 run by qemu-user-static): sh tools/i686-run.sh install" >&2
     exit 1
 fi
 "$server" -k >/dev/null 2>&1 || true

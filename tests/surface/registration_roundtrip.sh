@@ -1,33 +1,40 @@
 #!/bin/sh
-# registration_roundtrip.sh <wine-run.sh> <prefix> <dll> <regcheck.exe> [<template prefix>]
+# registration_roundtrip.sh <wine-run.sh> <prefix> <dll> <regcheck.exe> <table> [<template prefix>]
 # In a private prefix (made on first use, as a copy of the template when one
-# is given, then reused): register the DLL
-# twice, check every entry, unregister, check nothing of it is left and that
-# the rest of HKEY_CLASSES_ROOT is exactly as before; unregistering again
-# must succeed and change nothing.
+# is given, then reused): register the DLL twice, check every entry of the
+# table, unregister, check nothing of it is left and that the rest of
+# HKEY_CLASSES_ROOT is exactly as before; unregistering again must succeed
+# and change nothing.
 set -u
-run=$1 prefix=$2 dll=$3 regcheck=$4 template=${5:-}
+run=$1 prefix=$2 dll=$3 regcheck=$4 table=$5 template=${6:-}
 export ZUV_PREFIX="$prefix"
 windll="Z:$(echo "$dll" | tr / '\\')"
+wintable="Z:$(echo "$table" | tr / '\\')"
 work=$prefix.work
 mkdir -p "$work"
 failures=0
 
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
 step() {
     desc=$1
     shift
-    if "$@" </dev/null; then
-        echo "ok: $desc"
-    else
-        echo "FAIL ($?): $desc"
-        failures=$((failures + 1))
-    fi
+    if "$@" </dev/null; then echo "ok: $desc"; else fail "($?) $desc"; fi
 }
 
 export_classes() {
     rm -f "$work/$1.reg"
     "$run" regedit /E "Z:$(echo "$work/$1.reg" | tr / '\\')" HKEY_CLASSES_ROOT </dev/null &&
         iconv -f UTF-16 -t UTF-8 "$work/$1.reg" >"$work/$1.txt"
+}
+# as_before <export> <what>: HKEY_CLASSES_ROOT is as it was before the first registration.
+as_before() {
+    if diff "$work/before.txt" "$work/$1.txt" >"$work/diff.txt"; then echo "ok: $2"; else
+        fail "$2:"
+        head -40 "$work/diff.txt"
+    fi
 }
 
 # A server left behind by an interrupted run of this test would keep the
@@ -70,23 +77,14 @@ if [ "$machine" = 34404 ]; then own=win64 other_platform=win32; else own=win32 o
 step "export before" export_classes before
 step "regsvr32" "$run" regsvr32 /s "$windll"
 step "regsvr32 again" "$run" regsvr32 /s "$windll"
-step "entries present" "$run" "$regcheck" registered "$windll"
+step "entries present" "$run" "$regcheck" "$wintable" registered "$windll"
 step "regsvr32 /u" "$run" regsvr32 /s /u "$windll"
-step "entries removed" "$run" "$regcheck" clean
+step "entries removed" "$run" "$regcheck" "$wintable" clean
 step "export after" export_classes after
-if diff "$work/before.txt" "$work/after.txt" >"$work/diff.txt"; then
-    echo "ok: HKEY_CLASSES_ROOT unchanged by the round trip"
-else
-    echo "FAIL: HKEY_CLASSES_ROOT differs after the round trip:"
-    head -40 "$work/diff.txt"
-    failures=$((failures + 1))
-fi
+as_before after "HKEY_CLASSES_ROOT unchanged by the round trip"
 step "regsvr32 /u when not registered" "$run" regsvr32 /s /u "$windll"
 step "export after second unregistration" export_classes again
-if ! diff -q "$work/before.txt" "$work/again.txt" >/dev/null; then
-    echo "FAIL: a second unregistration changed HKEY_CLASSES_ROOT"
-    failures=$((failures + 1))
-fi
+as_before again "a second unregistration changes nothing"
 
 # The other architecture registered too: its type-library subkey (the
 # TypeLib key is shared by both registry views) and, in a 64-bit prefix, its
@@ -102,10 +100,10 @@ other add "$libkey" /ve /d zuvXCHandler /f &&
     other add "$libkey\\409\\$other_platform" /ve /d 'C:\other\zuvXCHandler.dll' /f &&
     other add "$libkey\FLAGS" /ve /d 0 /f &&
     other add "$libkey\HELPDIR" /ve /d 'C:\other' /f ||
-    { echo "FAIL: cannot create the other architecture's entries"; failures=$((failures + 1)); }
+    fail "cannot create the other architecture's entries"
 if [ "$own" = win64 ]; then
     other add "$other_iface" /ve /d _xMenu /f && other add "$other_iface\TypeLib" /ve /d '{E6E8AD39-7197-493C-AB54-FF584058D9BF}' /f ||
-        { echo "FAIL: cannot create the other architecture's interface keys"; failures=$((failures + 1)); }
+        fail "cannot create the other architecture's interface keys"
 fi
 step "regsvr32 beside the other architecture" "$run" regsvr32 /s "$windll"
 step "regsvr32 /u beside the other architecture" "$run" regsvr32 /s /u "$windll"
@@ -123,11 +121,7 @@ step "this architecture's type library is gone" sh -c \
 other delete "$libkey\\409\\$other_platform" /f
 step "regsvr32 /u as the last build" "$run" regsvr32 /s /u "$windll"
 step "export after the last unregistration" export_classes last
-if ! diff -q "$work/before.txt" "$work/last.txt" >/dev/null; then
-    echo "FAIL: the last unregistration left entries behind:"
-    diff "$work/before.txt" "$work/last.txt" | head -20
-    failures=$((failures + 1))
-fi
+as_before last "the last unregistration leaves nothing behind"
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]
