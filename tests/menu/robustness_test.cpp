@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/handler.h"
 #include "support/nodes.h"
 
 namespace zuv::test {
@@ -11,6 +10,8 @@ namespace {
 
 using Menu = Tree<_xMenu>;
 const wchar_t kOutOfStack[] = L"SystemError(28, Out of stack space)";
+// How deep the component lets a walk or a nested event go before error 28.
+constexpr int kNestingLimit = 256;
 
 class MenuRobustness : public NodeTest {
 protected:
@@ -29,7 +30,7 @@ protected:
         VARIANT_BOOL result = 7;
         EXPECT_EQ(root->GetMenuList(&raw, &result), S_OK);
         LONG n = 0;
-        if (count) list->Count(&n), *count = n;
+        if (count) MUST(list->Count(&n)), *count = n;
         return result == VARIANT_TRUE;
     }
     void TearDown() override {
@@ -65,7 +66,7 @@ TEST_F(MenuRobustness, ATreeThatContainsItselfEndsWithOneError) {
 TEST_F(MenuRobustness, AChainOfOneHundredThousandLevels) {
     ComPtr<_xMenu> deepest;
     ComPtr<_xMenu> root = Chain(100000, &deepest);
-    deepest->put_ID(-5);
+    MUST(deepest->put_ID(-5));
     deepest = nullptr;
     EventRecorder events(root.Get(), DIID___xMenu);
 
@@ -78,7 +79,7 @@ TEST_F(MenuRobustness, AChainOfOneHundredThousandLevels) {
     long listed = 0;
     EXPECT_FALSE(List(root.Get(), &listed));
     EXPECT_EQ(events.Joined(), kOutOfStack);
-    EXPECT_EQ(listed, NestingGuard::kLimit);
+    EXPECT_EQ(listed, kNestingLimit);
     // Releasing the root ends the whole chain without deep recursion.
     events.Disconnect();
     root = nullptr;
@@ -90,13 +91,13 @@ TEST_F(MenuRobustness, ACollectionOf32767EntriesIsWalkedToItsEnd) {
     _xMenu* title = t[L"T"];
     ComPtr<_xMenuCollection> entries = EntriesOf(title);
     ComPtr<_xMenu> filler = NewMenu();
-    filler->put_ID(1);
+    MUST(filler->put_ID(1));
     for (long i = 1; i < 32767; ++i) Append(entries.Get(), filler);
     ComPtr<_xMenu> last = Add(title, NewNode<_xMenu>(L"Last"));
-    last->put_ID(-9);
+    MUST(last->put_ID(-9));
     // The same run as the members of an array counted from 1.
     MakeArray(title, 0, false);
-    title->putref_ArrayMenu(entries.Get());
+    MUST(title->putref_ArrayMenu(entries.Get()));
     EventRecorder events(t.root.Get(), DIID___xMenu);
     EventRecorder on_title(title, DIID___xMenu);
 
@@ -116,14 +117,13 @@ TEST_F(MenuRobustness, ACollectionOf32767EntriesIsWalkedToItsEnd) {
     EXPECT_EQ(Read(title, &_xMenu::get_Count), -1);
     EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow); SystemError(6, Overflow)");
     EXPECT_EQ(on_title.Joined(), L"SystemError(6, Overflow)");
-    title->putref_ArrayMenu(nullptr);
+    MUST(title->putref_ArrayMenu(nullptr));
 }
 
 // A Click or ArrayClick handler that raises the click again, on the same
 // node or on another one, is stopped by the nesting limit.
 TEST_F(MenuRobustness, ClickHandlersThatClickAgainEndlessly) {
-    Menu t(L"A B{MRU}");
-    MakeArray(t[L"MRU"], 1);
+    Menu t(L"A B{MRU*1}");
     ASSERT_TRUE(Render(t.root.Get()));
     // (clicked node, index, node its handler clicks, index): A and B click
     // each other; the array's ArrayClick clicks the same member again.
@@ -151,7 +151,7 @@ TEST_F(MenuRobustness, ClickHandlersThatClickAgainEndlessly) {
         Variant result;
         EXPECT_EQ(c.first->RaiseClickEvent(c.index, result.Out()), S_OK);
         EXPECT_GT(clicks, 10);
-        EXPECT_LE(clicks, NestingGuard::kLimit);
+        EXPECT_LE(clicks, kNestingLimit);
         std::wstring errors = on_first.Joined() + (on_next ? on_next->Joined() : L"");
         EXPECT_NE(errors.find(kOutOfStack), std::wstring::npos) << std::string(errors.end() - 80, errors.end()).c_str();
     }
@@ -184,7 +184,7 @@ TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {
         auto events = std::make_unique<EventRecorder>(t.root.Get(), DIID___xMenu);
         _xMenu* raw = t.root.Get();
         events->OnEvent([&](DISPID) {
-            EntriesOf(t[L"A"])->Remove(Variant::Long(1).Get());
+            MUST(EntriesOf(t[L"A"])->Remove(Variant::Long(1).Get()));
             events->Disconnect();
             t = Menu(L"");
         });
@@ -196,7 +196,7 @@ TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {
         ComPtr<_xMenu> item = t[L"Item"];
         auto events = std::make_unique<EventRecorder>(item.Get(), DIID___xMenu);
         events->OnEvent([&](DISPID) {
-            EntriesOf(t.root.Get())->Remove(Variant::Long(1).Get());
+            MUST(EntriesOf(t.root.Get())->Remove(Variant::Long(1).Get()));
             t = Menu(L"");
             events->Disconnect();
             item = nullptr;
@@ -207,12 +207,12 @@ TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {
     }
     // An array's members dropped while one of them is clicked (ArrayClick).
     {
-        Menu t(L"T{MRU}");
-        ComPtr<_xMenu> array = MakeArray(t[L"MRU"], 2);
+        Menu t(L"T{MRU*2}");
+        ComPtr<_xMenu> array = t[L"MRU"];
         ASSERT_TRUE(Render(t.root.Get()));
         auto events = std::make_unique<EventRecorder>(array.Get(), DIID___xMenu);
         events->OnEvent([&](DISPID) {
-            array->putref_ArrayMenu(nullptr);
+            MUST(array->putref_ArrayMenu(nullptr));
             events->Disconnect();
             t = Menu(L"");
             array = nullptr;
@@ -249,18 +249,18 @@ TEST_F(MenuRobustness, TheNestingLimitLeavesTheStackWideMargins) {
     long search = per_level([&](_xMenu* root) { Find(root, 123456); });
     long list = per_level([&](_xMenu* root) { List(root); });
 
-    ComPtr<_xMenu> root = Chain(NestingGuard::kLimit + 10);
+    ComPtr<_xMenu> root = Chain(kNestingLimit + 10);
     EventRecorder events(root.Get(), DIID___xMenu);
     std::uintptr_t top = here(), deepest = 0;
     events.OnEvent([&](DISPID) { deepest = here(); });
     EXPECT_TRUE(Render(root.Get()));
     long total = static_cast<long>(top - deepest);
     printf("stack per level: render %ld, search %ld, list %ld bytes; limit %d; deepest event at %ld bytes\n",
-           render, search, list, NestingGuard::kLimit, total);
+           render, search, list, kNestingLimit, total);
     EXPECT_EQ(events.Joined(), kOutOfStack);
     // A host's main thread has 1 MB; the deepest walk stays within an eighth.
     EXPECT_LT(total, 128 * 1024);
-    EXPECT_LT(static_cast<long>(NestingGuard::kLimit) * std::max({render, search, list}), 128 * 1024);
+    EXPECT_LT(static_cast<long>(kNestingLimit) * std::max({render, search, list}), 128 * 1024);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <map>
+#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -12,12 +13,14 @@
 #include "standin_host/xchost_client.h"
 #include "support/com_test.h"
 #include "support/event_sink.h"
-#include "support/host_objects.h"
+#include "support/foreign_nodes.h"
 #include "support/late_bound.h"
 
 namespace zuv::test {
 
 // ---- reading ---------------------------------------------------------------------
+
+inline std::wstring N(long v) { return std::to_wstring(v); }
 
 // A property read through the vtable (expects S_OK): values, objects, texts.
 template <class I, class T>
@@ -100,7 +103,7 @@ ComPtr<Node> Append(Coll* entries, typename NoDeduce<ComPtr<Node>>::type child, 
     Bstr k(key ? key : L"");
     BSTR kb = k.Get();
     ComPtr<Node> added;
-    EXPECT_EQ(Required(entries, "the collection")->Add(&raw, key ? &kb : nullptr, added.Out()), S_OK);
+    MUST(Required(entries, "the collection")->Add(&raw, key ? &kb : nullptr, added.Out()));
     EXPECT_EQ(raw, child.Get());
     return child;
 }
@@ -119,26 +122,28 @@ const CLSID& ClassOf() { return kIsMenu<Node> ? CLSID_xMenu : CLSID_xToolBar; }
 template <class Node>
 ComPtr<Node> NewNode(const wchar_t* caption = L"") {
     ComPtr<Node> n = Create<Node>(ClassOf<Node>());
-    EXPECT_EQ(n->put_Caption(B(caption).Get()), S_OK);
+    MUST(n->put_Caption(B(caption).Get()));
     if constexpr (kIsMenu<Node>) {
-        if (!std::wcscmp(caption, L"-")) n->put_MenuSeperator(VARIANT_TRUE);
+        if (!std::wcscmp(caption, L"-")) MUST(n->put_MenuSeperator(VARIANT_TRUE));
     } else {
-        if (!std::wcscmp(caption, L"-")) n->put_ToolBarSeperator(VARIANT_TRUE);
+        if (!std::wcscmp(caption, L"-")) MUST(n->put_ToolBarSeperator(VARIANT_TRUE));
     }
     return n;
 }
 
 // Makes a menu node an array of `count` generated entries.
 inline _xMenu* MakeArray(_xMenu* node, short count, bool base_zero = true) {
-    EXPECT_EQ(node->put_IsArray(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(node->put_ArrayCount(count), S_OK);
-    EXPECT_EQ(node->put_IsArrayBaseZero(base_zero ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+    MUST(node->put_IsArray(VARIANT_TRUE));
+    MUST(node->put_ArrayCount(count));
+    MUST(node->put_IsArrayBaseZero(base_zero ? VARIANT_TRUE : VARIANT_FALSE));
     return node;
 }
 
 // A tree from a description such as L"File{Open - Exit} Edit": entries
 // separated by spaces, an entry's own entries in braces after it, "-" a
-// separator.  Nodes are reached by caption (the first separator as "-").
+// separator; in menus "MRU*3" an array of 3 entries counted from 0, "MRU#3"
+// counted from 1, "Win@" the window list.  Nodes are reached by caption
+// without the mark (the first separator as "-").
 template <class Node>
 struct Tree {
     ComPtr<Node> root = NewNode<Node>();
@@ -149,6 +154,15 @@ struct Tree {
         auto it = nodes.find(caption);
         if (it == nodes.end()) throw TestStopped("no node " + std::string(caption.begin(), caption.end()));
         return it->second.Get();
+    }
+    // "A=1* B=0" for the nodes named: each one's ID, a star when it is designed.
+    std::wstring Numbers(const wchar_t* names) const {
+        std::wstring out, name;
+        std::wistringstream in(names);
+        while (in >> name)
+            out += (out.empty() ? L"" : L" ") + name + L"=" + N(IdOf((*this)[name])) +
+                   (IsDesigned((*this)[name]) ? L"*" : L"");
+        return out;
     }
 
 private:
@@ -164,8 +178,15 @@ private:
                 const wchar_t* start = p;
                 while (*p && !std::wcschr(L" {}", *p)) ++p;
                 std::wstring caption(start, p);
-                last = Add(parent, NewNode<Node>(caption.c_str()));
-                nodes.emplace(caption, last);
+                size_t mark = caption.find_first_of(L"*#@");
+                std::wstring name = caption.substr(0, mark);
+                last = Add(parent, NewNode<Node>(name.c_str()));
+                if constexpr (kIsMenu<Node>) {
+                    if (mark != std::wstring::npos && caption[mark] == L'@') MUST(last->put_WindowsList(VARIANT_TRUE));
+                    else if (mark != std::wstring::npos)
+                        MakeArray(last.Get(), static_cast<short>(std::stoi(caption.substr(mark + 1))), caption[mark] == L'*');
+                }
+                nodes.emplace(name, last);
             }
         }
     }
@@ -264,32 +285,18 @@ protected:
 
 // ---- expected log lines --------------------------------------------------------------
 
-inline std::wstring N(long v) { return std::to_wstring(v); }
-inline std::wstring Ctl(int n) { return L"Control#" + N(n); }
-inline std::wstring DropBar(int n) { return Ctl(n) + L".CommandBar"; }
-inline std::wstring AddArgs(long type, long id, const std::wstring& caption) {
-    return L"Long " + N(type) + L", Long& " + N(id) + L", String \"" + caption + L"\"";
+// The lines of a host-call log that contain one of the given texts.
+inline std::vector<std::wstring> Matching(const std::vector<std::wstring>& log,
+                                          std::initializer_list<const wchar_t*> parts) {
+    std::vector<std::wstring> kept;
+    for (const std::wstring& line : log)
+        for (const wchar_t* part : parts)
+            if (line.find(part) != std::wstring::npos) {
+                kept.push_back(line);
+                break;
+            }
+    return kept;
 }
-
-// Expected host calls, built piece by piece.
-template <class Self>
-struct Calls {
-    std::vector<std::wstring> lines;
-    Self& Line(const std::wstring& line) {
-        lines.push_back(line);
-        return static_cast<Self&>(*this);
-    }
-    // A control added to a bar the way drop-downs are filled: by name.
-    Self& AddByName(const std::wstring& bar, const std::wstring& args) {
-        return Line(bar + L" name \"Controls\"").Line(bar + L" get 2").Line(bar + L".Controls name \"Add\"")
-            .Line(bar + L".Controls call 2 (" + args + L")");
-    }
-    // Checked, Enabled and Visible of control n, as "FTT".
-    Self& States(int n, const wchar_t* states = L"FTT") {
-        for (int i = 0; i < 3; ++i)
-            Line(Ctl(n) + L" put " + N(14 - i) + (states[i] == L'T' ? L" (Boolean True)" : L" (Boolean False)"));
-        return static_cast<Self&>(*this);
-    }
-};
+using Lines = std::vector<std::wstring>;
 
 }  // namespace zuv::test
