@@ -42,47 +42,53 @@ private:
     NodeFactory<_xMenu> factory_;
 };
 
-TEST_F(MenuRobustness, ATreeThatContainsItselfEndsWithOneError) {
-    Menu t(L"T After");
-    // Twice in its own sub-menu: without the stop at the first error the
-    // walks would branch at every level.
-    Add(t[L"T"], t[L"T"]);
-    Add(t[L"T"], t[L"T"]);
-    EventRecorder events(t.root.Get(), DIID___xMenu);
+// Walks over trees of either family that contain themselves or are far
+// deeper than the nesting limit: each walk ends with one error 28.
+template <class Node>
+class Walks : public MenuRobustness {
+protected:
+    // Every walk of the family over the tree under `root`, each ending with
+    // one error 28; a menu's listing stops with `listed` nodes (-1: any).
+    void ExpectEachWalkEndsWithOneError(Node* root, long id, long listed = -1) {
+        EventRecorder events(root, EventsOf<Node>());
+        EXPECT_TRUE(Render(root));
+        EXPECT_EQ(events.Joined(), kOutOfStack);
+        events.Clear();
+        EXPECT_FALSE(Find(root, id));
+        EXPECT_EQ(events.Joined(), kOutOfStack);
+        if constexpr (kIsMenu<Node>) {
+            events.Clear();
+            long count = 0;
+            EXPECT_FALSE(List(root, &count));
+            EXPECT_EQ(events.Joined(), kOutOfStack);
+            EXPECT_TRUE(listed < 0 || count == listed) << count;
+        }
+    }
+};
+TYPED_TEST_SUITE(Walks, Families);
 
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), kOutOfStack);
+// Three times in its own entries: once the limit fires the whole walk ends,
+// or it would descend again from every level (exponential); the next
+// top-level node still follows.
+TYPED_TEST(Walks, ATreeThatContainsItselfEndsEachWalkWithOneError) {
+    Tree<TypeParam> t(L"T{x} After");
+    for (int i = 0; i < 3; ++i) Add(t[L"T"], t[L"T"]);
+    this->ExpectEachWalkEndsWithOneError(t.root.Get(), -7);
     EXPECT_TRUE(IsDesigned(t[L"After"]));
-    events.Clear();
-    EXPECT_FALSE(Find(t.root.Get(), -7));
-    EXPECT_EQ(events.Joined(), kOutOfStack);
-    events.Clear();
-    EXPECT_FALSE(List(t.root.Get()));
-    EXPECT_EQ(events.Joined(), kOutOfStack);
     // The host breaks the cycle before letting go.
-    EXPECT_EQ(t[L"T"]->putref_SubMenus(nullptr), S_OK);
+    MUST(SetEntries(t[L"T"], static_cast<ForeignEntries<TypeParam>*>(nullptr)));
 }
 
-TEST_F(MenuRobustness, AChainOfOneHundredThousandLevels) {
-    ComPtr<_xMenu> deepest;
-    ComPtr<_xMenu> root = Chain(100000, &deepest);
-    MUST(deepest->put_ID(-5));
-    deepest = nullptr;
-    EventRecorder events(root.Get(), DIID___xMenu);
-
-    EXPECT_TRUE(Render(root.Get()));
-    EXPECT_EQ(events.Joined(), kOutOfStack);
-    events.Clear();
-    EXPECT_FALSE(Find(root.Get(), -5));
-    EXPECT_EQ(events.Joined(), kOutOfStack);
-    events.Clear();
-    long listed = 0;
-    EXPECT_FALSE(List(root.Get(), &listed));
-    EXPECT_EQ(events.Joined(), kOutOfStack);
-    EXPECT_EQ(listed, kNestingLimit);
+TYPED_TEST(Walks, AChainOfOneHundredThousandLevels) {
+    NodeFactory<TypeParam> factory;
+    ComPtr<TypeParam> root = factory.New(), tail = root;
+    for (long i = 0; i <= 100000; ++i) tail = Add(tail.Get(), factory.New());
+    MUST(tail->put_ID(-5));
+    tail = nullptr;
+    this->ExpectEachWalkEndsWithOneError(root.Get(), -5, kNestingLimit);
     // Releasing the root ends the whole chain without deep recursion.
-    events.Disconnect();
     root = nullptr;
+    factory = {};
     EXPECT_EQ(ComponentCanUnloadNow(), S_OK);
 }
 

@@ -117,6 +117,18 @@ template <class Node>
 constexpr bool kIsMenu = std::is_same_v<Node, _xMenu>;
 template <class Node>
 const CLSID& ClassOf() { return kIsMenu<Node> ? CLSID_xMenu : CLSID_xToolBar; }
+template <class Node>
+const IID& EventsOf() { return kIsMenu<Node> ? DIID___xMenu : DIID___xToolBar; }
+template <class Node>
+using ForeignEntries = std::conditional_t<kIsMenu<Node>, ForeignMenus, ForeignButtons>;
+using Families = ::testing::Types<_xMenu, _xToolBar>;
+
+// Gives the node other entries (SubMenus or Buttons; Nothing too).
+template <class Node, class Coll>
+HRESULT SetEntries(Node* node, Coll* entries) {
+    if constexpr (kIsMenu<Node>) return node->putref_SubMenus(entries);
+    else return node->putref_Buttons(entries);
+}
 
 // A new node with this caption; "-" makes a separator.
 template <class Node>

@@ -1,6 +1,6 @@
 // GetToolBar, GetToolBarFromSubToolBar and RaiseClickEvent; hosts that
-// change the tree from inside an event; trees that contain themselves, are
-// absurdly deep or as wide as a 16-bit bound allows.
+// change the tree from inside an event; trees as wide as a 16-bit bound
+// allows (the deep ones are in the walks over both families).
 #include "support/nodes.h"
 
 namespace zuv::test {
@@ -9,7 +9,6 @@ namespace {
 using Bar = Tree<_xToolBar>;
 ComPtr<_xToolBar> Node(const wchar_t* caption = L"") { return NewNode<_xToolBar>(caption); }
 const wchar_t kAppError[] = L"SystemError(1010, Application-defined or object-defined error)";
-const wchar_t kOutOfStack[] = L"SystemError(28, Out of stack space)";
 
 ComPtr<_xToolBar> FindBelow(_xToolBar* receiver, _xToolBar* start, long id) {
     ComPtr<_xToolBar> found;
@@ -187,33 +186,6 @@ TEST_F(ToolBarRobust, AHandlerThatEmptiesTheCollectionDuringALookupError) {
     });
     EXPECT_FALSE(Find(u.root.Get(), 77));
     EXPECT_EQ(events.Joined(), std::wstring(kAppError) + L"; SystemError(9, Subscript out of range)");
-}
-
-// Three times in its own Buttons: once the limit fires the whole walk ends,
-// or it would descend again from every level (exponential).
-TEST_F(ToolBarRobust, ATreeThatContainsItselfEndsWithOneErrorPerWalk) {
-    Bar t(L"A{x} B");
-    for (int i = 0; i < 3; ++i) Add(t[L"A"], t[L"A"]);
-    EventRecorder events(t.root.Get(), DIID___xToolBar);
-    EXPECT_FALSE(Find(t.root.Get(), 12345));
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), std::wstring(kOutOfStack) + L"; " + kOutOfStack);
-    EXPECT_TRUE(IsDesigned(t[L"B"]));   // the next top-level button still follows
-    MUST(t[L"A"]->putref_Buttons(nullptr));   // the host breaks its own cycle
-}
-
-TEST_F(ToolBarRobust, AChainOfOneHundredThousandLevels) {
-    ComPtr<_xToolBar> root = Node(), tip = root;
-    NodeFactory<_xToolBar> factory;
-    for (int i = 0; i < 100000; ++i) tip = Add(tip.Get(), factory.New());
-    tip.Reset();
-    EventRecorder events(root.Get(), DIID___xToolBar);
-    EXPECT_FALSE(Find(root.Get(), -1));
-    EXPECT_TRUE(Render(root.Get()));
-    EXPECT_EQ(events.Joined(), std::wstring(kOutOfStack) + L"; " + kOutOfStack);
-    // Releasing the chain takes no more stack than releasing one node.
-    events.Disconnect();
-    root.Reset();
 }
 
 TEST_F(ToolBarRobust, ExactlyShortMaxEntriesAreWalkedToTheLast) {

@@ -263,28 +263,5 @@ TEST_F(ToolBarRendering, ButtonsSetToNothingIsAMissingObject) {
     EXPECT_EQ(events.Joined(), L"SystemError(91, Object variable or With block variable not set)");
 }
 
-// The Count of a host's collection fails part-way through the walk: the
-// level that reads it ends, the top level with False.
-TEST_F(ToolBarRendering, ACountFailingPartWayThroughTheWalk) {
-    const struct {
-        long failing_call;
-        bool result;
-        const wchar_t* numbers;
-    } cases[] = {{1, false, L"A=1 B=0"}, {2, true, L"A=1* B=2*"}};
-    for (const auto& c : cases) {
-        HostBars bars;
-        Bar t(L"A B");
-        ComPtr<ForeignButtons> entries = MakeFake<ForeignButtons>();
-        entries->items.push_back(Node(L"a1"));
-        entries->fail_count_call = c.failing_call;
-        entries->item_failure = MAKE_HRESULT(1, FACILITY_CONTROL, 1234);
-        MUST(t[L"A"]->putref_Buttons(entries.Get()));
-        EventRecorder events(t.root.Get(), DIID___xToolBar);
-        EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
-        EXPECT_EQ(events.Joined(), L"SystemError(1234, Application-defined or object-defined error)");
-        EXPECT_EQ(t.Numbers(L"A B"), c.numbers);
-    }
-}
-
 }  // namespace
 }  // namespace zuv::test
