@@ -44,18 +44,6 @@ TEST_F(MenuRender, MakesExactlyTheseHostCalls) {
     EXPECT_EQ(host.Log(), expected);
 }
 
-TEST_F(MenuRender, ATitleKeepsItsPopupAnEntryItsControlTheRootNothing) {
-    Menu t(L"File{Open}");
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(t.Numbers(L"File Open"), L"File=1* Open=2*");
-    EXPECT_EQ(Controls(t[L"File"]), L"Control#1|");
-    EXPECT_EQ(Controls(t[L"Open"]), L"|Control#2");
-    EXPECT_EQ(IdOf(t.root.Get()), 0);
-    EXPECT_FALSE(IsDesigned(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"");
-}
-
 // Either key alone binds (a key code such as F5, or modifiers alone), on a
 // title as on an entry, with both values as they stand; both 0 bind nothing.
 TEST_F(MenuRender, BindsAShortcutWhenEitherKeyIsSet) {
@@ -101,14 +89,6 @@ TEST_F(MenuRender, TheRootsButtonsSettingsHideMenuBarButtons) {
     }
 }
 
-TEST_F(MenuRender, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
-    Menu t(L"File");
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EXPECT_FALSE(Render(t.root.Get(), nullptr));
-    EXPECT_EQ(events.Joined(), L"CustomError(2, Object Not Created)");
-    EXPECT_EQ(t.Numbers(L"File"), L"File=0");
-}
-
 // Pre-order from StartID + 1; the window list gets 35000 and still uses up
 // its number; separators and arrays at the top level are plain titles.
 TEST_F(MenuRender, NumbersDepthFirstFromStartId) {
@@ -124,6 +104,9 @@ TEST_F(MenuRender, NumbersDepthFirstFromStartId) {
         Menu t(c.tree);
         EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
         EXPECT_EQ(t.Numbers(c.names), c.numbers);
+        // The root is a container only.
+        EXPECT_EQ(IdOf(t.root.Get()), 0);
+        EXPECT_FALSE(IsDesigned(t.root.Get()));
     }
 }
 
@@ -263,19 +246,6 @@ TEST_F(MenuRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) 
     EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
 }
 
-TEST_F(MenuRender, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGoThere) {
-    Menu t(L"File{Open}");
-    Shortcut(t[L"Open"], 8, 'O');
-    EXPECT_TRUE(Render(t.root.Get()));
-    const Lines first = host.Log();
-    host = HostBars();
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(host.Log(), first);
-    host.ClearLog();
-    MUST(t[L"Open"]->put_Checked(VARIANT_TRUE));
-    EXPECT_EQ(host.Log(), Lines{L"Control#2 put 14 (Boolean True)"});
-}
-
 TEST_F(MenuRender, ANodeRenderedInAnotherRoleKeepsOnlyItsNewControl) {
     Menu t(L"T{X Y{y1}}");
     EXPECT_TRUE(Render(t.root.Get()));
@@ -380,14 +350,44 @@ TEST_F(MenuRender, AHostsCollectionAndArrayNodeInADropDown) {
     MUST(array->putref_ArrayMenu(nullptr));
 }
 
+// Rendering of either family, the same for both.
+template <class Node>
+class BothFamilies : public NodeTest {};
+TYPED_TEST_SUITE(BothFamilies, Families);
+
+// One CustomError, early- or late-bound, and no host call.
+TYPED_TEST(BothFamilies, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
+    Tree<TypeParam> t(L"A");
+    EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
+    EXPECT_FALSE(Render(t.root.Get(), nullptr));
+    LateResult late = Call(t.root.Get(), kIsMenu<TypeParam> ? L"RenderMenu" : L"RenderToolBar", {Variant::Object(nullptr)});
+    EXPECT_TRUE(late.ok() && late.value.Type() == VT_BOOL && late.value.Get()->boolVal == VARIANT_FALSE);
+    EXPECT_EQ(events.Joined(), L"CustomError(2, Object Not Created); CustomError(2, Object Not Created)");
+    EXPECT_EQ(t.Numbers(L"A"), L"A=0");
+    EXPECT_EQ(this->host.Log(), Lines{});
+}
+
+// The host drops its command bars and renders into new ones: the calls of
+// a first rendering (the old controls are renumbered in the old bars), and
+// changes reach the new controls.
+TYPED_TEST(BothFamilies, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGoThere) {
+    Tree<TypeParam> t(L"File{Open}");
+    if constexpr (kIsMenu<TypeParam>) Shortcut(t[L"Open"], 8, 'O');
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    const Lines first = this->host.Log();
+    this->host = HostBars();
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    EXPECT_EQ(this->host.Log(), first);
+    this->host.ClearLog();
+    MUST(t[L"Open"]->put_Checked(VARIANT_TRUE));
+    EXPECT_EQ(this->host.Log(), Lines{L"Control#2 put 14 (Boolean True)"});
+}
+
 // The Count of a host's collection fails part-way through the walk, in
 // either family: read first by the top level, the rendering ends (a menu
 // title is marked before its entries are counted, a toolbar button after);
 // read again by the level below, only that level ends.
-template <class Node>
-class CountFailing : public NodeTest {};
-TYPED_TEST_SUITE(CountFailing, Families);
-TYPED_TEST(CountFailing, ACountFailingPartWayThroughTheRendering) {
+TYPED_TEST(BothFamilies, ACountFailingPartWayThroughTheRendering) {
     const struct {
         long failing_call;
         bool result;

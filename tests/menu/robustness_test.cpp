@@ -149,7 +149,7 @@ TEST_F(MenuRobustness, ClickHandlersThatClickAgainEndlessly) {
                 if (id > 2) return;   // the error events
                 ++clicks;
                 Variant r;
-                node->RaiseClickEvent(index, r.Out());
+                EXPECT_EQ(node->RaiseClickEvent(index, r.Out()), S_OK);
             };
         };
         on_first.OnEvent(click(c.next, c.next_index));

@@ -105,16 +105,6 @@ TEST_F(ToolBarRendering, OnlyTheStatesAreCopiedToTheControl) {
                      L"Control#1 put 12 (Boolean False)", L"Control#1 put 28 (Long 2)", L"Control#1 put 3 (Boolean False)"}));
 }
 
-TEST_F(ToolBarRendering, NothingAsCommandBarsIsAnErrorEventEarlyOrLateBound) {
-    Bar t(L"A");
-    EventRecorder events(t.root.Get(), DIID___xToolBar);
-    EXPECT_FALSE(Render(t.root.Get(), nullptr));
-    LateResult late = Call(t.root.Get(), L"RenderToolBar", {Variant::Object(nullptr)});
-    EXPECT_TRUE(late.ok() && late.value.Type() == VT_BOOL && late.value.Get()->boolVal == VARIANT_FALSE);
-    EXPECT_EQ(events.Joined(), L"CustomError(2, Object Not Created); CustomError(2, Object Not Created)");
-    EXPECT_EQ(t.Numbers(L"A"), L"A=0");
-}
-
 TEST_F(ToolBarRendering, AnEmptyRootStillGetsItsToolBar) {
     EXPECT_TRUE(Render(Node().Get()));
     EXPECT_EQ(host.Log(), kNewToolBar);
@@ -143,18 +133,6 @@ TEST_F(ToolBarRendering, RenderingAgainLeavesEachNodeTheControlRenderedLast) {
               (Lines{L"Control#2 put 6 (Long 1)", L"ToolBar3.Controls call 2 (Long 1, Long& 1, String \"A2\", Boolean False)",
                      L"Control#4 put 13 (Boolean False)"}));
     EXPECT_EQ(Controls(a), L"Control#4|");
-}
-
-TEST_F(ToolBarRendering, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGoThere) {
-    Bar t(L"A B{C}");
-    EXPECT_TRUE(Render(t.root.Get()));
-    const Lines first = host.Log();
-    host = HostBars();
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(host.Log(), first);
-    host.ClearLog();
-    MUST(t[L"C"]->put_TooltipText(B(L"tip").Get()));
-    EXPECT_EQ(host.Log(), Lines{L"Control#3 put 10 (String \"tip\")"});
 }
 
 // A host error or a destroyed control where the ID goes to a control being
