@@ -65,26 +65,6 @@ TEST_F(MenuNode, APopupOnlyReceivesTheChangeAndNeitherStoresIt) {
     EXPECT_TRUE(Flag(t[L"X"], &_xMenu::get_Checked));
 }
 
-// The host's error reaches the caller, late- or early-bound; the value is stored.
-TEST_F(MenuNode, AFailingForwardFailsTheAssignment) {
-    Menu t(L"T{X}");
-    _xMenu* x = t[L"X"];
-    ASSERT_TRUE(Render(t.root.Get()));
-    EventRecorder events(x, DIID___xMenu);
-    host.FailCall(L"Control#2", L"put 4", 1, 1004, L"Caption refused");
-    LateResult r = Put(x, L"Caption", Variant::String(L"Late"));
-    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.number, 1004);
-    EXPECT_EQ(r.description, L"Caption refused");
-    EXPECT_EQ(Read(x, &_xMenu::get_Caption), L"Late");
-
-    EXPECT_EQ(host.DestroyControl(2), 1);
-    EXPECT_EQ(x->put_Enabled(VARIANT_FALSE), static_cast<HRESULT>(0x8000FFFF));
-    EXPECT_EQ(PendingDescription(), L"The control has been destroyed");
-    EXPECT_FALSE(Flag(x, &_xMenu::get_Enabled));
-    EXPECT_EQ(events.Joined(), L"");
-}
-
 TEST_F(MenuNode, CountCountsTheVisibleMembersOfARenderedArray) {
     Menu t(L"T{Z*3 O#3}");
     EXPECT_EQ(CountProp(t[L"Z"]), 0);
@@ -141,19 +121,60 @@ TEST_F(MenuNode, ItemCountsFromZeroOnlyOnARenderedZeroBasedArray) {
     }
 }
 
-TEST_F(MenuNode, ArrayParentHoldsOnlyAHostsOwnObject) {
-    ComPtr<_xMenu> member = NewMenu(), array = NewMenu();
-    MUST(member->putref_ArrayParent(array.Get()));
-    EXPECT_TRUE(Same(Read(member.Get(), &_xMenu::get_ArrayParent).Get(), array.Get()));
-    array = nullptr;   // the component's own node has gone: Nothing
-    EXPECT_FALSE(Read(member.Get(), &_xMenu::get_ArrayParent));
+template <class Node>
+class EitherFamilyNode : public NodeTest {};
+TYPED_TEST_SUITE(EitherFamilyNode, Families);
 
-    int before = Fake<_xMenu>::Alive();
-    MUST(member->putref_ArrayParent(NewForeignMenu().Get()));
-    EXPECT_EQ(Fake<_xMenu>::Alive(), before + 1);
-    EXPECT_TRUE(Read(member.Get(), &_xMenu::get_ArrayParent));
-    MUST(member->putref_ArrayParent(nullptr));
-    EXPECT_EQ(Fake<_xMenu>::Alive(), before);
+// The host's error reaches the caller, late- or early-bound, with its
+// number and description; the value is stored all the same.
+TYPED_TEST(EitherFamilyNode, AFailingForwardFailsTheAssignment) {
+    Tree<TypeParam> t(L"T{X}");
+    TypeParam* x = t[L"X"];
+    ASSERT_TRUE(this->Render(t.root.Get()));
+    EventRecorder events(x, EventsOf<TypeParam>());
+    this->host.FailCall(L"Control#2", L"put 4", 1, 1004, L"Caption refused");
+    LateResult r = Put(x, L"Caption", Variant::String(L"Late"));
+    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(r.number, 1004);
+    EXPECT_EQ(r.description, L"Caption refused");
+    EXPECT_EQ(Read(x, &TypeParam::get_Caption), L"Late");
+
+    EXPECT_EQ(this->host.DestroyControl(2), 1);
+    EXPECT_EQ(Put(x, L"Caption", Variant::String(L"Gone")).scode, static_cast<HRESULT>(0x8000FFFF));
+    EXPECT_EQ(x->put_Enabled(VARIANT_FALSE), static_cast<HRESULT>(0x8000FFFF));
+    EXPECT_EQ(PendingDescription(), L"The control has been destroyed");
+    EXPECT_EQ(Read(x, &TypeParam::get_Caption), L"Gone");
+    EXPECT_FALSE(Flag(x, &TypeParam::get_Enabled));
+    EXPECT_EQ(events.Joined(), L"");
+}
+
+// ArrayParent (menu) and Parent (toolbar) hold a node of the component
+// without keeping it alive (Nothing once it has gone), a host's own node counted.
+TYPED_TEST(EitherFamilyNode, TheParentHoldsOnlyAHostsOwnNodeCounted) {
+    auto set = [](TypeParam* n, TypeParam* parent) {
+        if constexpr (kIsMenu<TypeParam>) return n->putref_ArrayParent(parent);
+        else return n->putref_Parent(parent);
+    };
+    auto get = [](TypeParam* n) {
+        if constexpr (kIsMenu<TypeParam>) return Read(n, &_xMenu::get_ArrayParent);
+        else return Read(n, &_xToolBar::get_Parent);
+    };
+    ComPtr<TypeParam> child = NewNode<TypeParam>(), parent = NewNode<TypeParam>();
+    MUST(set(child.Get(), parent.Get()));
+    EXPECT_TRUE(Same(get(child.Get()).Get(), parent.Get()));
+    parent = nullptr;
+    EXPECT_FALSE(get(child.Get()));
+
+    int before = Fake<TypeParam>::Alive();
+    ComPtr<TypeParam> foreign;
+    if constexpr (kIsMenu<TypeParam>) foreign = NewForeignMenu();
+    else foreign = NewForeignToolBar();
+    MUST(set(child.Get(), foreign.Get()));
+    foreign = nullptr;
+    EXPECT_EQ(Fake<TypeParam>::Alive(), before + 1);
+    EXPECT_TRUE(get(child.Get()));
+    MUST(set(child.Get(), nullptr));
+    EXPECT_EQ(Fake<TypeParam>::Alive(), before);
 }
 
 // Remove by position or key (any letter case) on both families' collections;

@@ -13,8 +13,6 @@ void Shortcut(_xMenu* n, long modifiers, long key) {
     MUST(n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)));
     MUST(n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
 }
-// The controls added and the groups started, in order.
-Lines Adds(const HostBars& host) { return Matching(host.Log(), {L"Controls call 2", L" put 3 ("}); }
 
 const Lines kMenuBarSetup = {
     L"CommandBars get 4", L"MenuBar put 23 (Boolean False)",
@@ -142,15 +140,9 @@ TEST_F(MenuRender, SeparatorsAndArraysInADropDown) {
         {L"T{Win@ One#2}", {L"(Long 1, Long& 35000, String \"Win\")", L"(Long 1, Long& 3, String \"One\")",
                             L"(Long 1, Long& 4, String \"One\")"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tree);
-        HostBars bars;
-        Menu t(c.tree);
-        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
-        Lines expected = {L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")"};
-        for (const std::wstring& line : c.adds) expected.push_back(line[0] == L'(' ? add + line : line);
-        EXPECT_EQ(Adds(bars), expected);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(AddsOf<_xMenu>(c.tree), Expand({L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")"}, add, c.adds))
+            << c.tree;
 }
 
 TEST_F(MenuRender, GeneratedEntriesAreNewDesignedNodesInArrayMenu) {
@@ -262,42 +254,20 @@ TEST_F(MenuRender, ANodeRenderedInAnotherRoleKeepsOnlyItsNewControl) {
 // An error at the top level ends the rendering (False), below it only the
 // drop-down it happened in (True); nothing done before is undone.
 TEST_F(MenuRender, AFailureEndsItsLevelAndKeepsWhatWasDone) {
-    const struct {
-        const wchar_t *tree, *label, *call;
-        long nth;
-        bool wrong_kind;
-        long start;
-        bool result;
-        const wchar_t *events, *numbers;
-    } cases[] = {
-        {L"A{a1} B C", L"MenuBar.Controls", L"call 2", 2, false, 0, false, L"SystemError(1004, Refused)",
+    const FailingRender cases[] = {
+        {L"A{a1} B C", {{L"MenuBar.Controls", L"call 2", 2}}, false, 0, false, L"SystemError(1004, Refused)",
          L"A=1* a1=2* B=3 C=0"},
-        {L"A{a1} B", L"MenuBar.Controls", L"call 2", 1, true, 0, false, L"SystemError(13, Type mismatch)",
+        {L"A{a1} B", {{L"MenuBar.Controls", L"call 2", 1}}, true, 0, false, L"SystemError(13, Type mismatch)",
          L"A=1 a1=0 B=0"},
-        {L"A{a1 a2 a3{a31}} B{b1}", L"Control#1.CommandBar.Controls", L"call 2", 2, false, 0, true,
+        {L"A{a1 a2 a3{a31}} B{b1}", {{L"Control#1.CommandBar.Controls", L"call 2", 2}}, false, 0, true,
          L"SystemError(1004, Refused)", L"a1=2* a2=3 a3=0 B=4* b1=5*"},
-        {L"T{t1}", L"", L"", 0, false, 2147483647, false, L"SystemError(6, Overflow)", L"T=0"},
-        {L"T{t1} U", L"", L"", 0, false, 2147483646, false, L"SystemError(6, Overflow); SystemError(6, Overflow)",
+        {L"T{t1} U", {}, false, 2147483646, false, L"SystemError(6, Overflow); SystemError(6, Overflow)",
          L"T=2147483647* t1=0 U=0"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tree);
-        HostBars bars;
-        Menu t(c.tree);
-        MUST(t.root->put_StartID(c.start));
-        if (c.wrong_kind) bars.WrongKind(c.label, c.call, c.nth);
-        else if (*c.label) bars.FailCall(c.label, c.call, c.nth, 1004, L"Refused");
-        EventRecorder events(t.root.Get(), DIID___xMenu);
-        EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
-        EXPECT_EQ(events.Joined(), c.events);
-        std::wstring names;
-        std::wistringstream in(c.numbers);
-        for (std::wstring item; in >> item;) names += item.substr(0, item.find(L'=')) + L" ";
-        EXPECT_EQ(t.Numbers(names.c_str()), c.numbers);
-        if (c.start == 2147483647) {
-            EXPECT_EQ(bars.Log(), kMenuBarSetup);
-        }
-    }
+    for (const auto& c : cases) Check<_xMenu>(c);
+    // An overflow at the first title: after the menu bar's set-up, nothing.
+    EXPECT_EQ(Check<_xMenu>({L"T{t1}", {}, false, 2147483647, false, L"SystemError(6, Overflow)", L"T=0"}),
+              kMenuBarSetup);
 }
 
 TEST_F(MenuRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
@@ -352,11 +322,11 @@ TEST_F(MenuRender, AHostsCollectionAndArrayNodeInADropDown) {
 
 // Rendering of either family, the same for both.
 template <class Node>
-class BothFamilies : public NodeTest {};
-TYPED_TEST_SUITE(BothFamilies, Families);
+class EitherFamilyRender : public NodeTest {};
+TYPED_TEST_SUITE(EitherFamilyRender, Families);
 
 // One CustomError, early- or late-bound, and no host call.
-TYPED_TEST(BothFamilies, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
+TYPED_TEST(EitherFamilyRender, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
     Tree<TypeParam> t(L"A");
     EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
     EXPECT_FALSE(Render(t.root.Get(), nullptr));
@@ -370,7 +340,7 @@ TYPED_TEST(BothFamilies, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
 // The host drops its command bars and renders into new ones: the calls of
 // a first rendering (the old controls are renumbered in the old bars), and
 // changes reach the new controls.
-TYPED_TEST(BothFamilies, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGoThere) {
+TYPED_TEST(EitherFamilyRender, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGoThere) {
     Tree<TypeParam> t(L"File{Open}");
     if constexpr (kIsMenu<TypeParam>) Shortcut(t[L"Open"], 8, 'O');
     EXPECT_TRUE(this->Render(t.root.Get()));
@@ -387,7 +357,7 @@ TYPED_TEST(BothFamilies, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGo
 // either family: read first by the top level, the rendering ends (a menu
 // title is marked before its entries are counted, a toolbar button after);
 // read again by the level below, only that level ends.
-TYPED_TEST(BothFamilies, ACountFailingPartWayThroughTheRendering) {
+TYPED_TEST(EitherFamilyRender, ACountFailingPartWayThroughTheRendering) {
     const struct {
         long failing_call;
         bool result;

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -176,6 +177,13 @@ struct Tree {
                    (IsDesigned((*this)[name]) ? L"*" : L"");
         return out;
     }
+    // Numbers() of the nodes that an expected "A=1* B=0" names.
+    std::wstring NumbersAs(const wchar_t* expected) const {
+        std::wstring names, item;
+        std::wistringstream in(expected);
+        while (in >> item) names += item.substr(0, item.find(L'=')) + L" ";
+        return Numbers(names.c_str());
+    }
 
 private:
     void Parse(Node* parent, const wchar_t*& p) {
@@ -310,5 +318,50 @@ inline std::vector<std::wstring> Matching(const std::vector<std::wstring>& log,
     return kept;
 }
 using Lines = std::vector<std::wstring>;
+
+// The controls added and the groups started, in order.
+inline Lines Adds(const HostBars& host) { return Matching(host.Log(), {L"Controls call 2", L" put 3 ("}); }
+// The same of a tree from its description, rendered into new command bars.
+template <class Node>
+Lines AddsOf(const wchar_t* tree) {
+    HostBars bars;
+    Tree<Node> t(tree);
+    EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
+    return Adds(bars);
+}
+
+// A rendering in which host calls fail: each (label, call, nth) with error
+// 1004 "Refused", or with an object of no role when `wrong_kind`.  Checks
+// the result, the events and the numbers ("A=1* B=0") the nodes are left with.
+struct FailingRender {
+    const wchar_t* tree;
+    std::vector<std::tuple<const wchar_t*, const wchar_t*, long>> fail;
+    bool wrong_kind;
+    long start;
+    bool result;
+    const wchar_t *events, *numbers;
+};
+template <class Node>
+Lines Check(const FailingRender& c) {
+    SCOPED_TRACE(c.tree);
+    HostBars bars;
+    Tree<Node> t(c.tree);
+    MUST(t.root->put_StartID(c.start));
+    for (const auto& [label, call, nth] : c.fail)
+        if (c.wrong_kind) bars.WrongKind(label, call, nth);
+        else bars.FailCall(label, call, nth, 1004, L"Refused");
+    EventRecorder events(t.root.Get(), EventsOf<Node>());
+    EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
+    EXPECT_EQ(events.Joined(), c.events);
+    EXPECT_EQ(t.NumbersAs(c.numbers), c.numbers);
+    return bars.Log();
+}
+
+// Expected log lines after `first`: those that start with "(" are calls of
+// `call`, the others stand as they are.
+inline Lines Expand(Lines first, const std::wstring& call, const Lines& lines) {
+    for (const std::wstring& line : lines) first.push_back(line[0] == L'(' ? call + line : line);
+    return first;
+}
 
 }  // namespace zuv::test

@@ -7,9 +7,7 @@ namespace zuv::test {
 namespace {
 
 constexpr IID kIidToolBarV0 = {0x0483A138, 0x1DCD, 0x4B0A, {0x86, 0x72, 0xC0, 0x1D, 0x0D, 0x32, 0x5D, 0xD5}};
-const HRESULT kDestroyed = static_cast<HRESULT>(0x8000FFFF);
 const wchar_t kNoMember[] = L"Object doesn't support this property or method";
-ComPtr<_xToolBar> ParentOf(_xToolBar* n) { return Read(n, &_xToolBar::get_Parent); }
 
 // Each assignment and the host calls it makes on the rendered control.
 using Assign = HRESULT (*)(_xToolBar*);
@@ -83,27 +81,6 @@ TEST_F(ToolBarNode, APopupOnlyReceivesTheChangeAndSharedPropertiesKeepTheirValue
     EXPECT_TRUE(Flag(a, &_xToolBar::get_Checked));
 }
 
-// The host destroyed the control: its error reaches the caller, early- or
-// late-bound; the field holds the new value.
-TEST_F(ToolBarNode, AForwardToADestroyedControlFailsTheAssignment) {
-    Tree<_xToolBar> t(L"A");
-    _xToolBar* a = t[L"A"];
-    ASSERT_TRUE(Render(t.root.Get()));
-    EventRecorder events(a, DIID___xToolBar);
-    EXPECT_TRUE(Put(a, L"Caption", Variant::String(L"Late")).ok());
-    EXPECT_EQ(Str(host.ControlProp(host.FindControl(1), L"Caption")), L"Late");
-    EXPECT_EQ(host.DestroyControl(1), 1);
-    LateResult r = Put(a, L"Caption", Variant::String(L"Gone"));
-    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.scode, kDestroyed);
-    EXPECT_EQ(r.description, L"The control has been destroyed");
-    EXPECT_EQ(Str(Get(a, L"Caption").value), L"Gone");
-    EXPECT_EQ(a->put_Visible(VARIANT_FALSE), kDestroyed);
-    EXPECT_EQ(PendingDescription(), L"The control has been destroyed");
-    EXPECT_FALSE(Flag(a, &_xToolBar::get_Visible));
-    EXPECT_EQ(events.Joined(), L"");
-}
-
 // A control without a ToolBarID member: error 438, the value is kept.
 TEST_F(ToolBarNode, AControlWithoutToolBarIdIsError438) {
     Tree<_xToolBar> t(L"A");
@@ -132,19 +109,6 @@ TEST_F(ToolBarNode, TheEarlierInterfaceIdentifierReachesTheSameNode) {
     ComPtr<_xToolBar> n = NewNode<_xToolBar>(L"N");
     ComPtr<IUnknown> v0 = Required(n.AsIID(kIidToolBarV0), "the earlier interface");
     EXPECT_EQ(Read(reinterpret_cast<_xToolBar*>(v0.Get()), &_xToolBar::get_Caption), L"N");
-}
-
-// Our own node as Parent is not kept alive by it; a host's node is held counted.
-TEST_F(ToolBarNode, ParentHoldsOnlyAHostsOwnNode) {
-    ComPtr<_xToolBar> child = NewToolBar();
-    MUST(child->putref_Parent(NewToolBar().Get()));
-    EXPECT_FALSE(ParentOf(child.Get()));
-    int before = Fake<_xToolBar>::Alive();
-    MUST(child->putref_Parent(NewForeignToolBar().Get()));
-    EXPECT_EQ(Fake<_xToolBar>::Alive(), before + 1);
-    EXPECT_TRUE(ParentOf(child.Get()));
-    child = nullptr;
-    EXPECT_EQ(Fake<_xToolBar>::Alive(), before);
 }
 
 // Added to our collection with a key, a host's node gets the key through

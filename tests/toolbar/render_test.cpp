@@ -11,8 +11,6 @@ std::wstring Controls(_xToolBar* n) {
     return LabelOf(Read(n, &_xToolBar::get_CmdBarButton)) + L"|" + LabelOf(Read(n, &_xToolBar::get_CmdBarPopup));
 }
 ComPtr<_xToolBar> ParentOf(_xToolBar* n) { return Read(n, &_xToolBar::get_Parent); }
-// The controls added and the groups started, in order.
-Lines Adds(const HostBars& host) { return Matching(host.Log(), {L"Controls call 2", L" put 3 ("}); }
 
 const Lines kNewToolBar = {
     L"CommandBars call 2 (String \"Standard\", Long 0)", L"ToolBar1 put 23 (Boolean False)",
@@ -77,15 +75,7 @@ TEST_F(ToolBarRendering, SeparatorsStartGroupsAndDropDownsNest) {
                             L"Control#3.CommandBar.Controls call 2 (Long 1, Long& 4, String \"F\")",
                             L"Control#4 put 3 (Boolean False)"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tree);
-        HostBars bars;
-        Bar t(c.tree);
-        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
-        Lines expected;
-        for (const std::wstring& line : c.adds) expected.push_back(line[0] == L'(' ? top + line : line);
-        EXPECT_EQ(Adds(bars), expected);
-    }
+    for (const auto& c : cases) EXPECT_EQ(AddsOf<_xToolBar>(c.tree), Expand({}, top, c.adds)) << c.tree;
 }
 
 // The states are sent; text, tooltip, pressed value and ToolBarID are not.
@@ -158,35 +148,17 @@ TEST_F(ToolBarRendering, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingRepl
 // that level (True); nothing done before is undone.  Entries are marked
 // before their states are sent.
 TEST_F(ToolBarRendering, AFailureEndsItsLevelAndKeepsWhatWasDone) {
-    const struct {
-        const wchar_t* tree;
-        std::vector<std::pair<const wchar_t*, const wchar_t*>> fail;   // (label, call), each its first time
-        long start;
-        bool result;
-        const wchar_t *events, *numbers;
-    } cases[] = {
-        {L"A B{C} E", {{L"ToolBar1.Controls", L"call 2"}}, 0, false, L"SystemError(1004, Refused)",
+    const FailingRender cases[] = {
+        {L"A B{C} E", {{L"ToolBar1.Controls", L"call 2", 1}}, false, 0, false, L"SystemError(1004, Refused)",
          L"A=1 B=0 C=0 E=0"},
-        {L"A B{C} E", {{L"Control#1", L"put 3"}}, 0, false, L"SystemError(1004, Refused)", L"A=1 B=0 C=0 E=0"},
-        {L"P1{P2{X} After Never} Q", {{L"Control#2.CommandBar", L"get 2"}, {L"Control#3", L"put 13"}}, 0, true,
-         L"SystemError(1004, Refused); SystemError(1004, Refused)", L"P1=1* P2=2* X=3 After=4* Never=0 Q=5*"},
-        {L"P{X} Q", {}, 2147483646, false, L"SystemError(6, Overflow); SystemError(6, Overflow)",
+        {L"A B{C} E", {{L"Control#1", L"put 3", 1}}, false, 0, false, L"SystemError(1004, Refused)",
+         L"A=1 B=0 C=0 E=0"},
+        {L"P1{P2{X} After Never} Q", {{L"Control#2.CommandBar", L"get 2", 1}, {L"Control#3", L"put 13", 1}}, false, 0,
+         true, L"SystemError(1004, Refused); SystemError(1004, Refused)", L"P1=1* P2=2* X=3 After=4* Never=0 Q=5*"},
+        {L"P{X} Q", {}, false, 2147483646, false, L"SystemError(6, Overflow); SystemError(6, Overflow)",
          L"P=2147483647* X=0 Q=0"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tree);
-        HostBars bars;
-        Bar t(c.tree);
-        MUST(t.root->put_StartID(c.start));
-        for (const auto& [label, call] : c.fail) bars.FailCall(label, call, 1, 1004, L"Refused");
-        EventRecorder events(t.root.Get(), DIID___xToolBar);
-        EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
-        EXPECT_EQ(events.Joined(), c.events);
-        std::wstring names;
-        std::wistringstream in(c.numbers);
-        for (std::wstring item; in >> item;) names += item.substr(0, item.find(L'=')) + L" ";
-        EXPECT_EQ(t.Numbers(names.c_str()), c.numbers);
-    }
+    for (const auto& c : cases) Check<_xToolBar>(c);
 }
 
 TEST_F(ToolBarRendering, EmptyEntriesRenderAsFreshDefaultNodes) {
