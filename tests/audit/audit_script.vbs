@@ -1,21 +1,5 @@
 ' The audit as a script uses it: late-bound, For Each over the findings,
 ' the report, and the errors a wrong argument gives.
-Option Explicit
-Dim failures : failures = 0
-
-Sub Check(condition, what)
-    If Not condition Then
-        WScript.Echo "FAIL: " & what
-        failures = failures + 1
-    End If
-End Sub
-
-Function NewMenu(caption)
-    Dim m : Set m = CreateObject("zuvXCHandler.xMenu")
-    m.Caption = caption
-    Set NewMenu = m
-End Function
-
 On Error Resume Next
 
 Dim root, fileMenu, openItem, recent, audit, f, n, codes

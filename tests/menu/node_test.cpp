@@ -1,5 +1,5 @@
 // The menu node's properties: live forwarding to rendered controls, the
-// computed Count, ArrayParent, and the collection's Item on menu arrays.
+// computed Count, ArrayParent; the collections' Item and Remove.
 #include "support/nodes.h"
 
 namespace zuv::test {
@@ -8,145 +8,207 @@ namespace {
 using Menu = Tree<_xMenu>;
 short CountProp(_xMenu* n) { return Read(n, &_xMenu::get_Count); }
 ComPtr<_xMenuCollection> MembersOf(_xMenu* n) { return Read(n, &_xMenu::get_ArrayMenu); }
+const HRESULT kError5 = MAKE_HRESULT(1, FACILITY_CONTROL, 5), kError9 = MAKE_HRESULT(1, FACILITY_CONTROL, 9);
+
+// Each assignment and the one host call it makes on the rendered control.
+using Assign = HRESULT (*)(_xMenu*);
+const struct Forwarded {
+    Assign assign;
+    const wchar_t* call;   // nullptr: the host is not called
+} kForwarded[] = {
+    {[](_xMenu* n) { return n->put_Checked(VARIANT_TRUE); }, L"put 14 (Boolean True)"},
+    {[](_xMenu* n) { return n->put_Enabled(VARIANT_FALSE); }, L"put 13 (Boolean False)"},
+    {[](_xMenu* n) { return n->put_Visible(VARIANT_FALSE); }, L"put 12 (Boolean False)"},
+    {[](_xMenu* n) { return n->put_ID(77); }, L"put 6 (Long 77)"},
+    {[](_xMenu* n) { return n->put_WindowsList(VARIANT_TRUE); }, L"put 6 (Long 35000)"},
+    {[](_xMenu* n) { return n->put_Caption(B(L"New").Get()); }, L"put 4 (String \"New\")"},
+    {[](_xMenu* n) { return n->put_Key(B(L"k").Get()); }, nullptr},
+    {[](_xMenu* n) { return n->put_Tag(B(L"t").Get()); }, nullptr},
+    {[](_xMenu* n) { return n->put_StartID(3); }, nullptr},
+    {[](_xMenu* n) { return n->put_MenuSeperator(VARIANT_TRUE); }, nullptr},
+    {[](_xMenu* n) { return n->put_ShortCutFirstKey(xMenuShortCutFirstKeys_ALT); }, nullptr},
+};
 
 class MenuNode : public NodeTest {};
 
-TEST_F(MenuNode, ChangesReachTheControlOfADesignedNodeOnly) {
+// A designed node with a control (and a popup) sends to the control only.
+TEST_F(MenuNode, ADesignedNodeForwardsEachChangeToItsControl) {
+    for (const Forwarded& f : kForwarded) {
+        HostBars bars;
+        Menu t(L"T{X}");
+        ASSERT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        MUST(t[L"X"]->putref_CmdBarPopup(Read(t[L"T"], &_xMenu::get_CmdBarPopup).Get()));
+        bars.ClearLog();
+        MUST(f.assign(t[L"X"]));
+        EXPECT_EQ(bars.Log(), f.call ? Lines{std::wstring(L"Control#2 ") + f.call} : Lines{});
+    }
+}
+
+TEST_F(MenuNode, ANodeThatIsNotDesignedSendsNothingEvenWithAControl) {
     Menu t(L"T{X}");
-    _xMenu *title = t[L"T"], *x = t[L"X"];
+    ASSERT_TRUE(Render(t.root.Get()));
+    ComPtr<_xMenu> loose = NewMenu();
+    MUST(loose->putref_CmdBarControl(Read(t[L"X"], &_xMenu::get_CmdBarControl).Get()));
+    host.ClearLog();
+    for (const Forwarded& f : kForwarded) MUST(f.assign(loose.Get()));
+    EXPECT_EQ(host.Log(), Lines{});
+}
+
+TEST_F(MenuNode, APopupOnlyReceivesTheChangeAndNeitherStoresIt) {
+    Menu t(L"T{X}");
     ASSERT_TRUE(Render(t.root.Get()));
     host.ClearLog();
-
-    // Not designed: nothing is sent, even with a control set by the host.
-    ComPtr<_xMenu> loose = NewMenu();
-    loose->putref_CmdBarControl(Read(x, &_xMenu::get_CmdBarControl).Get());
-    loose->put_Caption(B(L"c").Get());
-    loose->put_ID(5);
-    loose->put_Checked(VARIANT_TRUE);
-    loose->put_Enabled(VARIANT_FALSE);
-    loose->put_Visible(VARIANT_FALSE);
-    loose->put_WindowsList(VARIANT_TRUE);
-    EXPECT_TRUE(host.Log().empty());
-
-    // Designed, with a control and a popup: the control only.
-    x->putref_CmdBarPopup(Read(title, &_xMenu::get_CmdBarPopup).Get());
-    x->put_Checked(VARIANT_TRUE);
-    x->put_Enabled(VARIANT_FALSE);
-    x->put_Visible(VARIANT_FALSE);
-    x->put_ID(77);
-    x->put_WindowsList(VARIANT_TRUE);
-    x->put_WindowsList(VARIANT_FALSE);
-    // Plain properties never call the host.
-    x->put_Key(B(L"k").Get());
-    x->put_Tag(B(L"t").Get());
-    x->put_StartID(3);
-    x->put_MenuSeperator(VARIANT_TRUE);
-    x->put_ShortCutFirstKey(xMenuShortCutFirstKeys_ALT);
-    // Late bound, as a script sets it.
-    EXPECT_TRUE(Put(x, L"Caption", Variant::String(L"New")).ok());
-    // A popup only: the popup.
-    title->put_Caption(B(L"Title").Get());
-    // Neither: the value is only stored.
-    x->putref_CmdBarControl(nullptr);
-    x->putref_CmdBarPopup(nullptr);
-    x->put_Checked(VARIANT_FALSE);
-    EXPECT_EQ(host.Log(), (std::vector<std::wstring>{
-                              L"Control#2 put 14 (Boolean True)", L"Control#2 put 13 (Boolean False)",
-                              L"Control#2 put 12 (Boolean False)", L"Control#2 put 6 (Long 77)",
-                              L"Control#2 put 6 (Long 35000)", L"Control#2 put 6 (Long 77)",
-                              L"Control#2 put 4 (String \"New\")", L"Control#1 put 4 (String \"Title\")"}));
-    EXPECT_EQ(Read(x, &_xMenu::get_Caption), L"New");
+    EXPECT_TRUE(Put(t[L"T"], L"Caption", Variant::String(L"Title")).ok());
+    MUST(t[L"X"]->putref_CmdBarControl(nullptr));
+    MUST(t[L"X"]->put_Checked(VARIANT_TRUE));
+    EXPECT_EQ(host.Log(), Lines{L"Control#1 put 4 (String \"Title\")"});
+    EXPECT_TRUE(Flag(t[L"X"], &_xMenu::get_Checked));
 }
 
-TEST_F(MenuNode, AFailingForwardFailsTheAssignment) {
-    Menu t(L"T{X}");
-    _xMenu* x = t[L"X"];
+TEST_F(MenuNode, CountCountsTheVisibleMembersOfARenderedArray) {
+    Menu t(L"T{Z*3 O#3}");
+    EXPECT_EQ(CountProp(t[L"Z"]), 0);
     ASSERT_TRUE(Render(t.root.Get()));
-    EventRecorder events(x, DIID___xMenu);
-
-    host.FailCall(L"Control#2", L"put 4", 1, 1004, L"Caption refused");
-    LateResult r = Put(x, L"Caption", Variant::String(L"Late"));
-    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.number, 1004);
-    EXPECT_EQ(r.description, L"Caption refused");
-    EXPECT_EQ(Read(x, &_xMenu::get_Caption), L"Late");
-
-    // The host destroyed the control: the early-bound call fails with the
-    // host's error and its description; the value is stored.
-    EXPECT_EQ(host.DestroyControl(2), 1);
-    EXPECT_TRUE(FAILED(x->put_Enabled(VARIANT_FALSE)));
-    EXPECT_EQ(PendingDescription(), L"The control has been destroyed");
-    EXPECT_FALSE(Flag(x, &_xMenu::get_Enabled));
-    EXPECT_EQ(events.Joined(), L"");
+    for (const wchar_t* name : {L"Z", L"O"}) {
+        MUST(ItemAt(MembersOf(t[name]).Get(), 1)->put_Visible(VARIANT_FALSE));
+        EXPECT_EQ(CountProp(t[name]), 2);
+    }
+    MUST(t[L"Z"]->put_IsArray(VARIANT_FALSE));
+    EXPECT_EQ(CountProp(t[L"Z"]), -1);
 }
 
-TEST_F(MenuNode, CountCountsTheVisibleMembersOfAnArray) {
-    Menu t(L"T{Z O}");
-    _xMenu *zero = MakeArray(t[L"Z"], 3, true), *one = MakeArray(t[L"O"], 3, false);
-    EXPECT_EQ(CountProp(zero), 0);
-    ASSERT_TRUE(Render(t.root.Get()));
-    ItemAt(MembersOf(zero).Get(), 1)->put_Visible(VARIANT_FALSE);
-    ItemAt(MembersOf(one).Get(), 1)->put_Visible(VARIANT_FALSE);
-    EXPECT_EQ(CountProp(zero), 2);
-    EXPECT_EQ(CountProp(one), 2);
-    // Not an array: -1 whatever ArrayMenu holds.
-    zero->put_IsArray(VARIANT_FALSE);
-    EXPECT_EQ(CountProp(zero), -1);
-
-    // Members that rendering did not make count from 1: the member at 0 is
-    // missing; the count reached so far is returned.
+// Members that rendering did not make count from 1: the member at 0 is
+// missing; the count reached so far is returned.
+TEST_F(MenuNode, CountOfMembersTheHostAddedStopsAtTheMissingFirst) {
     ComPtr<_xMenu> manual = NewMenu();
-    manual->put_IsArray(VARIANT_TRUE);
+    MUST(manual->put_IsArray(VARIANT_TRUE));
     Append(MembersOf(manual.Get()).Get(), NewMenu());
     EventRecorder events(manual.Get(), DIID___xMenu);
     EXPECT_EQ(CountProp(manual.Get()), 0);
     EXPECT_EQ(events.Joined(), L"SystemError(9, Subscript out of range)");
 }
 
-TEST_F(MenuNode, ItemCountsFromZeroOnTheMembersOfARenderedZeroBasedArray) {
-    Menu t(L"T{Z O}");
-    _xMenu *zero = MakeArray(t[L"Z"], 3, true), *one = MakeArray(t[L"O"], 3, false);
-    // Before rendering the collection counts from 1.
-    ComPtr<_xMenuCollection> unrendered = MembersOf(zero);
+// Item maps a number onto position + 1 only on the members of a rendered
+// zero-based array (told by its first entry); elsewhere positions start at 1.
+TEST_F(MenuNode, ItemCountsFromZeroOnlyOnARenderedZeroBasedArray) {
+    Menu t(L"T{Z*3 O#3}");
+    ComPtr<_xMenuCollection> unrendered = MembersOf(t[L"Z"]);
     ComPtr<_xMenu> first = Append(unrendered.Get(), NewMenu());
     EXPECT_TRUE(Same(ItemAt(unrendered.Get(), 1).Get(), first.Get()));
-    unrendered->Remove(Variant::Long(1).Get());
+    MUST(unrendered->Remove(Variant::Long(1).Get()));
     ASSERT_TRUE(Render(t.root.Get()));
-
-    ComPtr<_xMenuCollection> members = MembersOf(zero);
-    EXPECT_EQ(IdOf(ItemOf(members.Get(), Variant::Short(0)).Get()), 2);
-    EXPECT_EQ(IdOf(ItemOf(members.Get(), Variant::Long(2)).Get()), 4);
-    EXPECT_EQ(IdOf(ItemOf(members.Get(), Variant::String(L"1")).Get()), 3);
-    ComPtr<_xMenu> none;
-    EXPECT_EQ(members->get_Item(*Variant::Long(3).Get(), none.Out()), MAKE_HRESULT(1, FACILITY_CONTROL, 9));
-    ComPtr<_xMenuCollection> counted = MembersOf(one);
-    EXPECT_EQ(IdOf(ItemAt(counted.Get(), 1).Get()), 5);
-    EXPECT_EQ(IdOf(ItemAt(counted.Get(), 3).Get()), 7);
-    // Without the mapping a numeric string is a key.
-    EXPECT_EQ(counted->get_Item(*Variant::String(L"1").Get(), none.Out()), MAKE_HRESULT(1, FACILITY_CONTROL, 5));
-    // An empty first entry carries no array parent: positions from 1.
-    ComPtr<_xMenuCollection> mixed = EntriesOf(NewMenu().Get());
+    ComPtr<_xMenuCollection> zero = MembersOf(t[L"Z"]), one = MembersOf(t[L"O"]);
+    ComPtr<_xMenuCollection> mixed = EntriesOf(t.root.Get());   // an empty first entry: no array parent
     Append(mixed.Get(), nullptr);
-    Append(mixed.Get(), ItemOf(members.Get(), Variant::Short(0)));
-    EXPECT_EQ(IdOf(ItemAt(mixed.Get(), 2).Get()), 2);
+    Append(mixed.Get(), ItemAt(zero.Get(), 0));
+    const struct {
+        _xMenuCollection* in;
+        Variant index;
+        HRESULT hr;
+        long id;
+    } cases[] = {
+        {zero.Get(), Variant::Short(0), S_OK, 2},      {zero.Get(), Variant::Long(2), S_OK, 4},
+        {zero.Get(), Variant::String(L"1"), S_OK, 3},  {zero.Get(), Variant::Long(3), kError9, 0},
+        {one.Get(), Variant::Long(1), S_OK, 5},        {one.Get(), Variant::Long(3), S_OK, 7},
+        {one.Get(), Variant::String(L"1"), kError5, 0}, {mixed.Get(), Variant::Long(3), S_OK, 2},
+    };
+    for (const auto& c : cases) {
+        ComPtr<_xMenu> item;
+        EXPECT_EQ(c.in->get_Item(*c.index.Get(), item.Out()), c.hr) << Str(c.index).c_str();
+        if (c.hr == S_OK) {
+            EXPECT_EQ(IdOf(Required(item.Get(), "the item")), c.id) << Str(c.index).c_str();
+        }
+    }
 }
 
-TEST_F(MenuNode, ArrayParentHoldsOnlyAHostsOwnObject) {
-    ComPtr<_xMenu> member = NewMenu();
-    ComPtr<_xMenu> array = NewMenu();
-    ASSERT_EQ(member->putref_ArrayParent(array.Get()), S_OK);
-    EXPECT_TRUE(Same(Read(member.Get(), &_xMenu::get_ArrayParent).Get(), array.Get()));
-    // The component's own node has gone: Nothing.
-    array = nullptr;
-    EXPECT_FALSE(Read(member.Get(), &_xMenu::get_ArrayParent));
+template <class Node>
+class EitherFamilyNode : public NodeTest {};
+TYPED_TEST_SUITE(EitherFamilyNode, Families);
 
-    // A host's node is held counted.
-    int before = Fake<_xMenu>::Alive();
-    ASSERT_EQ(member->putref_ArrayParent(NewForeignMenu().Get()), S_OK);
-    EXPECT_EQ(Fake<_xMenu>::Alive(), before + 1);
-    EXPECT_TRUE(Read(member.Get(), &_xMenu::get_ArrayParent));
-    ASSERT_EQ(member->putref_ArrayParent(nullptr), S_OK);
-    EXPECT_EQ(Fake<_xMenu>::Alive(), before);
+// The host's error reaches the caller, late- or early-bound, with its
+// number and description; the value is stored all the same.
+TYPED_TEST(EitherFamilyNode, AFailingForwardFailsTheAssignment) {
+    Tree<TypeParam> t(L"T{X}");
+    TypeParam* x = t[L"X"];
+    ASSERT_TRUE(this->Render(t.root.Get()));
+    EventRecorder events(x, EventsOf<TypeParam>());
+    this->host.FailCall(L"Control#2", L"put 4", 1, 1004, L"Caption refused");
+    LateResult r = Put(x, L"Caption", Variant::String(L"Late"));
+    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(r.number, 1004);
+    EXPECT_EQ(r.description, L"Caption refused");
+    EXPECT_EQ(Read(x, &TypeParam::get_Caption), L"Late");
+
+    EXPECT_EQ(this->host.DestroyControl(2), 1);
+    EXPECT_EQ(Put(x, L"Caption", Variant::String(L"Gone")).scode, static_cast<HRESULT>(0x8000FFFF));
+    EXPECT_EQ(x->put_Enabled(VARIANT_FALSE), static_cast<HRESULT>(0x8000FFFF));
+    EXPECT_EQ(PendingDescription(), L"The control has been destroyed");
+    EXPECT_EQ(Read(x, &TypeParam::get_Caption), L"Gone");
+    EXPECT_FALSE(Flag(x, &TypeParam::get_Enabled));
+    EXPECT_EQ(events.Joined(), L"");
+}
+
+// ArrayParent (menu) and Parent (toolbar) hold a node of the component
+// without keeping it alive (Nothing once it has gone), a host's own node counted.
+TYPED_TEST(EitherFamilyNode, TheParentHoldsOnlyAHostsOwnNodeCounted) {
+    auto set = [](TypeParam* n, TypeParam* parent) {
+        if constexpr (kIsMenu<TypeParam>) return n->putref_ArrayParent(parent);
+        else return n->putref_Parent(parent);
+    };
+    auto get = [](TypeParam* n) {
+        if constexpr (kIsMenu<TypeParam>) return Read(n, &_xMenu::get_ArrayParent);
+        else return Read(n, &_xToolBar::get_Parent);
+    };
+    ComPtr<TypeParam> child = NewNode<TypeParam>(), parent = NewNode<TypeParam>();
+    MUST(set(child.Get(), parent.Get()));
+    EXPECT_TRUE(Same(get(child.Get()).Get(), parent.Get()));
+    parent = nullptr;
+    EXPECT_FALSE(get(child.Get()));
+
+    int before = Fake<TypeParam>::Alive();
+    ComPtr<TypeParam> foreign;
+    if constexpr (kIsMenu<TypeParam>) foreign = NewForeignMenu();
+    else foreign = NewForeignToolBar();
+    MUST(set(child.Get(), foreign.Get()));
+    foreign = nullptr;
+    EXPECT_EQ(Fake<TypeParam>::Alive(), before + 1);
+    EXPECT_TRUE(get(child.Get()));
+    MUST(set(child.Get(), nullptr));
+    EXPECT_EQ(Fake<TypeParam>::Alive(), before);
+}
+
+// Remove by position or key (any letter case) on both families' collections;
+// a missing key is error 5, a position out of range 9, and nothing moves.
+template <class Node>
+void RemoveCases() {
+    const struct {
+        Variant index;
+        HRESULT hr;
+        const wchar_t* left;
+    } cases[] = {
+        {Variant::String(L"B"), S_OK, L"a c "},      {Variant::String(L"b"), S_OK, L"a c "},
+        {Variant::Long(1), S_OK, L"b c "},           {Variant::Short(3), S_OK, L"a b "},
+        {Variant::String(L"x"), kError5, L"a b c "}, {Variant::String(L""), kError5, L"a b c "},
+        {Variant::Long(0), kError9, L"a b c "},      {Variant::Long(4), kError9, L"a b c "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Str(c.index));
+        ComPtr<Node> root = NewNode<Node>();
+        for (const wchar_t* key : {L"a", L"b", L"c"}) Add(root.Get(), NewNode<Node>(key), key);
+        auto entries = EntriesOf(root.Get());
+        Variant index = c.index;
+        EXPECT_EQ(entries->Remove(index.Get()), c.hr);
+        if (FAILED(c.hr)) {
+            EXPECT_NE(PendingDescription(), L"");
+        }
+        std::wstring left;
+        for (long i = 1; i <= CountOf(entries.Get()); ++i) left += Read(ItemAt(entries.Get(), i).Get(), &Node::get_Caption) + L" ";
+        EXPECT_EQ(left, c.left);
+    }
+}
+TEST_F(MenuNode, RemoveByPositionOrKeyAndItsErrors) {
+    RemoveCases<_xMenu>();
+    RemoveCases<_xToolBar>();
 }
 
 }  // namespace

@@ -8,391 +8,375 @@ namespace {
 using Menu = Tree<_xMenu>;
 ComPtr<ICommandBarControl> ControlOf(_xMenu* n) { return Read(n, &_xMenu::get_CmdBarControl); }
 ComPtr<ICommandBarPopup> PopupOf(_xMenu* n) { return Read(n, &_xMenu::get_CmdBarPopup); }
+std::wstring Controls(_xMenu* n) { return LabelOf(PopupOf(n)) + L"|" + LabelOf(ControlOf(n)); }
+void Shortcut(_xMenu* n, long modifiers, long key) {
+    MUST(n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)));
+    MUST(n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
+}
 
-// The calls of a menu rendering; controls are numbered by the stand-in in
-// the order they are added.
-struct MenuCalls : Calls<MenuCalls> {
-    // The menu bar's set-up, with the given calls of dispatch id 18.
-    MenuCalls& Setup(std::initializer_list<const wchar_t*> buttons = {}) {
-        for (const wchar_t* call : {L"put 23 (Boolean False)", L"put 24 (Boolean False)",
-                                    L"call 16 (Long 4194304, Long 4194304)", L"call 8 (Long 96)"})
-            Line(L"CommandBars get 4").Line(std::wstring(L"MenuBar ") + call);
-        for (const wchar_t* b : buttons) Line(L"CommandBars get 4").Line(std::wstring(L"MenuBar call 18 (") + b + L")");
-        return *this;
-    }
-    // A title's popup, control n; `opens` when it has entries.
-    MenuCalls& Title(int n, long id, const std::wstring& caption, bool opens = false) {
-        Line(L"CommandBars get 4").Line(L"MenuBar get 2");
-        Line(L"MenuBar.Controls call 2 (Long 2, Long " + N(id) + L", String \"" + caption + L"\")");
-        States(n).Line(Ctl(n) + L" put 28 (Long 1)");
-        return opens ? Line(Ctl(n) + L" get 50") : *this;
-    }
-    // Control n in the drop-down of control `owner`: an entry (with its own
-    // entries when it `opens`), or without `states` a generated array entry.
-    MenuCalls& Entry(int owner, int n, long id, const std::wstring& caption, bool group = false, bool opens = false,
-                     bool states = true) {
-        AddByName(DropBar(owner), AddArgs(opens ? 3 : 1, id, caption));
-        if (group) Line(Ctl(n) + L" put 3 (Boolean True)");
-        if (states) States(n);
-        return opens ? Line(Ctl(n) + L" name \"CommandBar\"").Line(Ctl(n) + L" get 50") : *this;
-    }
-    MenuCalls& Array(int owner, int n, long id, const std::wstring& caption, bool group = false) {
-        return Entry(owner, n, id, caption, group, false, false);
-    }
-    MenuCalls& Shortcut(int n, long flags, long key, long id) {
-        return Line(Ctl(n) + L" get 6").Line(L"CommandBars get 10")
-            .Line(L"KeyBindings call 1 (Long " + N(flags) + L", Long " + N(key) + L", Long " + N(id) + L")");
-    }
+const Lines kMenuBarSetup = {
+    L"CommandBars get 4", L"MenuBar put 23 (Boolean False)",
+    L"CommandBars get 4", L"MenuBar put 24 (Boolean False)",
+    L"CommandBars get 4", L"MenuBar call 16 (Long 4194304, Long 4194304)",
+    L"CommandBars get 4", L"MenuBar call 8 (Long 96)",
 };
 
 class MenuRender : public NodeTest {};
 
-TEST_F(MenuRender, RendersATitleWithAnEntryAndItsShortcut) {
+TEST_F(MenuRender, MakesExactlyTheseHostCalls) {
     Menu t(L"File{Open}");
-    t.root->put_StartID(1000);
-    _xMenu *file = t[L"File"], *open = t[L"Open"];
-    open->put_ShortCutFirstKey(xMenuShortCutFirstKeys_CTRL);
-    open->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>('O'));
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-
+    MUST(t.root->put_StartID(1000));
+    Shortcut(t[L"Open"], 8, 'O');
     EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(host.Log(),
-              MenuCalls().Setup().Title(1, 1001, L"File", true).Entry(1, 2, 1002, L"Open").Shortcut(2, 8, 'O', 1002).lines);
-    EXPECT_EQ(events.Joined(), L"");
-    EXPECT_EQ(IdOf(file), 1001);
-    EXPECT_EQ(IdOf(open), 1002);
-    EXPECT_TRUE(IsDesigned(file) && IsDesigned(open));
-    EXPECT_EQ(LabelOf(PopupOf(file)) + L"|" + LabelOf(ControlOf(file)), L"Control#1|");
-    EXPECT_EQ(LabelOf(PopupOf(open)) + L"|" + LabelOf(ControlOf(open)), L"|Control#2");
-    // The root is a container only.
-    EXPECT_FALSE(IsDesigned(t.root.Get()));
-    EXPECT_EQ(IdOf(t.root.Get()), 0);
+    Lines expected = kMenuBarSetup;
+    expected.insert(expected.end(), {
+        L"CommandBars get 4", L"MenuBar get 2", L"MenuBar.Controls call 2 (Long 2, Long 1001, String \"File\")",
+        L"Control#1 put 14 (Boolean False)", L"Control#1 put 13 (Boolean True)", L"Control#1 put 12 (Boolean True)",
+        L"Control#1 put 28 (Long 1)", L"Control#1 get 50",
+        L"Control#1.CommandBar name \"Controls\"", L"Control#1.CommandBar get 2",
+        L"Control#1.CommandBar.Controls name \"Add\"",
+        L"Control#1.CommandBar.Controls call 2 (Long 1, Long& 1002, String \"Open\")",
+        L"Control#2 put 14 (Boolean False)", L"Control#2 put 13 (Boolean True)", L"Control#2 put 12 (Boolean True)",
+        L"Control#2 get 6", L"CommandBars get 10", L"KeyBindings call 1 (Long 8, Long 79, Long 1002)",
+    });
+    EXPECT_EQ(host.Log(), expected);
 }
 
-// A shortcut is bound when either of its keys is set (a key code alone, such
-// as F5, or modifiers alone), on a title as on an entry, with both values as
-// they stand; both 0 means no binding.
+// Either key alone binds (a key code such as F5, or modifiers alone), on a
+// title as on an entry, with both values as they stand; both 0 bind nothing.
 TEST_F(MenuRender, BindsAShortcutWhenEitherKeyIsSet) {
-    struct Case {
+    const struct {
         long modifiers, key;
-        bool bound;
+        Lines bindings;
+    } cases[] = {
+        {0, VK_F5, {L"KeyBindings call 1 (Long 0, Long 116, Long 1)", L"KeyBindings call 1 (Long 0, Long 116, Long 2)"}},
+        {8, 0, {L"KeyBindings call 1 (Long 8, Long 0, Long 1)", L"KeyBindings call 1 (Long 8, Long 0, Long 2)"}},
+        {12, 'O', {L"KeyBindings call 1 (Long 12, Long 79, Long 1)", L"KeyBindings call 1 (Long 12, Long 79, Long 2)"}},
+        {0, 0, {}},
     };
-    for (const Case& c : {Case{0, VK_F5, true}, Case{8, 0, true}, Case{12, 'O', true}, Case{0, 0, false}}) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(N(c.modifiers) + L"+" + N(c.key));
         HostBars bars;
         Menu t(L"File{Open}");
-        t.root->put_StartID(1000);
-        for (_xMenu* n : {t[L"File"], t[L"Open"]}) {
-            n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(c.modifiers));
-            n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(c.key));
-        }
+        for (_xMenu* n : {t[L"File"], t[L"Open"]}) Shortcut(n, c.modifiers, c.key);
         EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
-        std::vector<std::wstring> bindings, expected;
-        for (const std::wstring& line : bars.Log())
-            if (!line.compare(0, 12, L"KeyBindings ")) bindings.push_back(line);
-        if (c.bound)
-            for (long id : {1001, 1002})
-                expected.push_back(L"KeyBindings call 1 (Long " + N(c.modifiers) + L", Long " + N(c.key) + L", Long " +
-                                   N(id) + L")");
-        EXPECT_EQ(bindings, expected);
+        EXPECT_EQ(Matching(bars.Log(), {L"KeyBindings"}), c.bindings);
     }
 }
 
-TEST_F(MenuRender, ConfiguresTheMenuBarAndRefusesAMissingObject) {
-    ComPtr<_xMenu> root = NewMenu();
-    root->put_MaxButton(VARIANT_FALSE);
-    root->put_ControlBox(VARIANT_FALSE);
-    EXPECT_TRUE(Render(root.Get()));
-    EXPECT_EQ(host.Log(), MenuCalls().Setup({L"Long 512, Long 512", L"Long 4864, Long 8192"}).lines);
-
-    host.ClearLog();
-    root->put_MaxButton(VARIANT_TRUE);
-    root->put_ControlBox(VARIANT_TRUE);
-    root->put_MinButton(VARIANT_FALSE);
-    EXPECT_TRUE(Render(root.Get()));
-    EXPECT_EQ(host.Log(), MenuCalls().Setup({L"Long 256, Long 256"}).lines);
-
-    host.ClearLog();
-    Add(root.Get(), NewNode<_xMenu>(L"File"));
-    EventRecorder events(root.Get(), DIID___xMenu);
-    EXPECT_FALSE(Render(root.Get(), nullptr));
-    EXPECT_EQ(events.Joined(), L"CustomError(2, Object Not Created)");
-    EXPECT_TRUE(host.Log().empty());
+TEST_F(MenuRender, TheRootsButtonsSettingsHideMenuBarButtons) {
+    const struct {
+        VARIANT_BOOL max, min, box;
+        Lines calls;
+    } cases[] = {
+        {VARIANT_TRUE, VARIANT_TRUE, VARIANT_TRUE, {}},
+        {VARIANT_FALSE, VARIANT_TRUE, VARIANT_FALSE,
+         {L"MenuBar call 18 (Long 512, Long 512)", L"MenuBar call 18 (Long 4864, Long 8192)"}},
+        {VARIANT_TRUE, VARIANT_FALSE, VARIANT_TRUE, {L"MenuBar call 18 (Long 256, Long 256)"}},
+    };
+    for (const auto& c : cases) {
+        HostBars bars;
+        ComPtr<_xMenu> root = NewMenu();
+        MUST(root->put_MaxButton(c.max));
+        MUST(root->put_MinButton(c.min));
+        MUST(root->put_ControlBox(c.box));
+        EXPECT_TRUE(Render(root.Get(), bars.object.Get()));
+        Lines expected = kMenuBarSetup;
+        for (const std::wstring& call : c.calls) expected.insert(expected.end(), {L"CommandBars get 4", call});
+        EXPECT_EQ(bars.Log(), expected);
+    }
 }
 
+// Pre-order from StartID + 1; the window list gets 35000 and still uses up
+// its number; separators and arrays at the top level are plain titles.
 TEST_F(MenuRender, NumbersDepthFirstFromStartId) {
-    Menu t(L"A{a1 a2{a21 a22} a3} B C{c1 c2}");
-    t[L"B"]->put_WindowsList(VARIANT_TRUE);
-    t[L"c1"]->put_WindowsList(VARIANT_TRUE);
-    EXPECT_TRUE(Render(t.root.Get()));
-    // An entry is numbered before its own entries; a window-list node gets
-    // 35000 but still uses up its number.
-    std::vector<long> ids;
-    for (const wchar_t* n : {L"A", L"a1", L"a2", L"a21", L"a22", L"a3", L"B", L"C", L"c1", L"c2"}) ids.push_back(IdOf(t[n]));
-    EXPECT_EQ(ids, (std::vector<long>{1, 2, 3, 4, 5, 6, 35000, 8, 35000, 10}));
-    EXPECT_EQ(Long(host.ControlProp(LabelOf(PopupOf(t[L"a2"])), L"Type")), 3);
+    const struct {
+        const wchar_t *tree, *names, *numbers;
+    } cases[] = {
+        {L"A{a1 a2{a21 a22} a3} B@ C{c1@ c2}", L"A a1 a2 a21 a22 a3 B C c1 c2",
+         L"A=1* a1=2* a2=3* a21=4* a22=5* a3=6* B=35000* C=8* c1=35000* c2=10*"},
+        {L"- MRU*2 X", L"- MRU X", L"-=1* MRU=2* X=3*"},
+    };
+    for (const auto& c : cases) {
+        HostBars bars;
+        Menu t(c.tree);
+        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        EXPECT_EQ(t.Numbers(c.names), c.numbers);
+        // The root is a container only.
+        EXPECT_EQ(IdOf(t.root.Get()), 0);
+        EXPECT_FALSE(IsDesigned(t.root.Get()));
+    }
 }
 
-TEST_F(MenuRender, SeparatorsArraysAndTheWindowListInADropDown) {
-    Menu t(L"T{- X - - MRU Y - None Z - S{s1} Win One -}");
-    t.root->put_StartID(10);
-    _xMenu *mru = MakeArray(t[L"MRU"], 3), *none = MakeArray(t[L"None"], 0);
-    MakeArray(t[L"One"], 2, false);
-    t[L"Win"]->put_WindowsList(VARIANT_TRUE);
-
+TEST_F(MenuRender, ASeparatorOrArrayAtTheTopLevelIsATitleWithItsCaption) {
+    Menu t(L"- MRU*2");
     EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(host.Log(), MenuCalls().Setup().Title(1, 11, L"T", true).Entry(1, 2, 12, L"X", true)
-                              .Array(1, 3, 13, L"MRU", true).Array(1, 4, 14, L"MRU").Array(1, 5, 15, L"MRU")
-                              .Entry(1, 6, 16, L"Y")
-                              // A separator before an empty array marks the next control.
-                              .Entry(1, 7, 17, L"Z", true)
-                              // It marks an entry with a sub-menu, not the sub-menu's first entry.
-                              .Entry(1, 8, 18, L"S", true, true).Entry(8, 9, 19, L"s1")
-                              .Entry(1, 10, 35000, L"Win").Array(1, 11, 21, L"One").Array(1, 12, 22, L"One")
-                              .lines);
+    EXPECT_EQ(Adds(host), (Lines{L"MenuBar.Controls call 2 (Long 2, Long 1, String \"-\")",
+                                L"MenuBar.Controls call 2 (Long 2, Long 2, String \"MRU\")"}));
+    EXPECT_EQ(CountOf(Read(t[L"MRU"], &_xMenu::get_ArrayMenu).Get()), 0);
+}
 
-    // The generated entries: one new designed node each, in ArrayMenu,
-    // reached by their index when the array counts from zero.
-    ComPtr<_xMenuCollection> members = Read(mru, &_xMenu::get_ArrayMenu);
-    ASSERT_EQ(CountOf(members.Get()), 3);
-    for (short j = 0; j < 3; ++j) {
-        ComPtr<_xMenu> m = ItemOf(members.Get(), Variant::Short(j));
-        EXPECT_EQ(IdOf(m.Get()), 13 + j);
-        EXPECT_EQ(Read(m.Get(), &_xMenu::get_ArrayIndex), j);
+// Below the top level a separator makes the next control start a group;
+// an array becomes its generated entries.
+TEST_F(MenuRender, SeparatorsAndArraysInADropDown) {
+    const wchar_t* add = L"Control#1.CommandBar.Controls call 2 ";
+    const struct {
+        const wchar_t* tree;
+        Lines adds;   // after `add`, or a group start
+    } cases[] = {
+        // The first entry after a separator; a trailing separator does nothing.
+        {L"T{- X -}", {L"(Long 1, Long& 2, String \"X\")", L"Control#2 put 3 (Boolean True)"}},
+        // Separators in a row start one group.
+        {L"T{X - - Y}", {L"(Long 1, Long& 2, String \"X\")", L"(Long 1, Long& 3, String \"Y\")",
+                         L"Control#3 put 3 (Boolean True)"}},
+        // The first generated entry only; they take the array's caption.
+        {L"T{- MRU*2}", {L"(Long 1, Long& 2, String \"MRU\")", L"Control#2 put 3 (Boolean True)",
+                         L"(Long 1, Long& 3, String \"MRU\")"}},
+        // An empty array passes the mark on and takes no number.
+        {L"T{- None*0 Z}", {L"(Long 1, Long& 2, String \"Z\")", L"Control#2 put 3 (Boolean True)"}},
+        // The entry with a sub-menu, not the sub-menu's first entry.
+        {L"T{- S{s1}}", {L"(Long 3, Long& 2, String \"S\")", L"Control#2 put 3 (Boolean True)",
+                         L"Control#2.CommandBar.Controls call 2 (Long 1, Long& 3, String \"s1\")"}},
+        {L"T{Win@ One#2}", {L"(Long 1, Long& 35000, String \"Win\")", L"(Long 1, Long& 3, String \"One\")",
+                            L"(Long 1, Long& 4, String \"One\")"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AddsOf<_xMenu>(c.tree), Expand({L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")"}, add, c.adds))
+            << c.tree;
+}
+
+TEST_F(MenuRender, GeneratedEntriesAreNewDesignedNodesInArrayMenu) {
+    Menu t(L"T{- Z*2 O#2}");
+    EXPECT_TRUE(Render(t.root.Get()));
+    const struct {
+        const wchar_t* array;
+        short position, index;
+        long id;
+        const wchar_t* control;
+    } cases[] = {{L"Z", 0, 0, 2, L"Control#2"}, {L"Z", 1, 1, 3, L"Control#3"},
+                 {L"O", 1, 1, 4, L"Control#4"}, {L"O", 2, 2, 5, L"Control#5"}};
+    for (const auto& c : cases) {
+        ComPtr<_xMenu> m = ItemOf(Read(t[c.array], &_xMenu::get_ArrayMenu).Get(), Variant::Short(c.position));
+        EXPECT_EQ(IdOf(m.Get()), c.id);
+        EXPECT_EQ(Read(m.Get(), &_xMenu::get_ArrayIndex), c.index);
         EXPECT_TRUE(IsDesigned(m.Get()) && Flag(m.Get(), &_xMenu::get_IsArrayChild));
-        EXPECT_TRUE(Same(Read(m.Get(), &_xMenu::get_ArrayParent).Get(), mru));
-        EXPECT_EQ(LabelOf(ControlOf(m.Get())), Ctl(3 + j));
+        EXPECT_TRUE(Same(Read(m.Get(), &_xMenu::get_ArrayParent).Get(), t[c.array]));
+        EXPECT_EQ(Controls(m.Get()), std::wstring(L"|") + c.control);
         EXPECT_EQ(Read(m.Get(), &_xMenu::get_Caption), L"");
     }
-    ComPtr<_xMenuCollection> counted = Read(t[L"One"], &_xMenu::get_ArrayMenu);
-    EXPECT_EQ(Read(ItemAt(counted.Get(), 1).Get(), &_xMenu::get_ArrayIndex), 1);
-    EXPECT_EQ(Read(ItemAt(counted.Get(), 2).Get(), &_xMenu::get_ArrayIndex), 2);
-    EXPECT_EQ(CountOf(Read(none, &_xMenu::get_ArrayMenu).Get()), 0);
     // Separators and array nodes get no number, no control, no mark.
-    for (_xMenu* n : {t[L"-"], mru, none}) {
-        EXPECT_EQ(IdOf(n), 0);
-        EXPECT_FALSE(IsDesigned(n) || ControlOf(n));
-    }
+    EXPECT_EQ(t.Numbers(L"- Z O"), L"-=0 Z=0 O=0");
+    EXPECT_EQ(Controls(t[L"-"]) + Controls(t[L"Z"]), L"||");
 }
 
-TEST_F(MenuRender, RenderingAgainReplacesTheGeneratedEntriesOfAnArray) {
-    Menu t(L"T{X MRU}");
-    _xMenu* mru = MakeArray(t[L"MRU"], 2);
+TEST_F(MenuRender, RenderingAgainPutsTheNewIdsIntoTheOldControlsFirst) {
+    Menu t(L"T{X}");
     EXPECT_TRUE(Render(t.root.Get()));
-    ComPtr<_xMenuCollection> members = Read(mru, &_xMenu::get_ArrayMenu);
-    ComPtr<_xMenu> old = ItemOf(members.Get(), Variant::Short(0));
-    // An entry the host adds itself stays through every rendering.
-    ComPtr<_xMenu> own = Append(members.Get(), NewNode<_xMenu>(L"mine"));
     host.ClearLog();
-
     EXPECT_TRUE(Render(t.root.Get()));
-    // The renumbering of designed nodes reaches their previous controls first.
-    EXPECT_EQ(host.Log(), MenuCalls().Setup().Line(L"Control#1 put 6 (Long 1)").Title(5, 1, L"T", true)
-                              .Line(L"Control#2 put 6 (Long 2)").Entry(5, 6, 2, L"X").Array(5, 7, 3, L"MRU")
-                              .Array(5, 8, 4, L"MRU").lines);
-    EXPECT_EQ(LabelOf(PopupOf(t[L"T"])), Ctl(5));
-    // The host's entry, then the new set only.
+    EXPECT_EQ(Matching(host.Log(), {L"put 6 ", L"call 2 "}),
+              (Lines{L"Control#1 put 6 (Long 1)", L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")",
+                     L"Control#2 put 6 (Long 2)",
+                     L"Control#3.CommandBar.Controls call 2 (Long 1, Long& 2, String \"X\")"}));
+    EXPECT_EQ(Controls(t[L"T"]) + Controls(t[L"X"]), L"Control#3||Control#4");
+}
+
+TEST_F(MenuRender, RenderingAgainReplacesTheGeneratedEntriesButKeepsTheHostsOwn) {
+    Menu t(L"T{MRU*2}");
+    EXPECT_TRUE(Render(t.root.Get()));
+    ComPtr<_xMenuCollection> members = Read(t[L"MRU"], &_xMenu::get_ArrayMenu);
+    ComPtr<_xMenu> old = ItemOf(members.Get(), Variant::Short(0));
+    ComPtr<_xMenu> own = Append(members.Get(), NewNode<_xMenu>(L"mine"));
+    EXPECT_TRUE(Render(t.root.Get()));
     ASSERT_EQ(CountOf(members.Get()), 3);
     EXPECT_TRUE(Same(ItemAt(members.Get(), 1).Get(), own.Get()));
-    EXPECT_EQ(LabelOf(ControlOf(ItemAt(members.Get(), 2).Get())) + L" " +
-                  LabelOf(ControlOf(ItemAt(members.Get(), 3).Get())),
-              L"Control#7 Control#8");
-    // An entry taken out is left as it was, and still drives its control.
+    EXPECT_EQ(Controls(ItemAt(members.Get(), 2).Get()) + Controls(ItemAt(members.Get(), 3).Get()),
+              L"|Control#5|Control#6");
+    // The entry taken out is left as it was, and still drives its control.
     host.ClearLog();
-    EXPECT_EQ(old->put_Caption(B(L"gone").Get()), S_OK);
-    EXPECT_EQ(host.Log(), std::vector<std::wstring>{L"Control#3 put 4 (String \"gone\")"});
-    EXPECT_TRUE(IsDesigned(old.Get()) && Same(Read(old.Get(), &_xMenu::get_ArrayParent).Get(), mru));
+    MUST(old->put_Caption(B(L"gone").Get()));
+    EXPECT_EQ(host.Log(), Lines{L"Control#2 put 4 (String \"gone\")"});
+    EXPECT_TRUE(IsDesigned(old.Get()) && Same(Read(old.Get(), &_xMenu::get_ArrayParent).Get(), t[L"MRU"]));
 }
 
 TEST_F(MenuRender, AnArrayInTwoPlacesKeepsTheEntriesOfBothInEachRendering) {
-    Menu t(L"A{MRU} B");
-    _xMenu* mru = MakeArray(t[L"MRU"], 2);
+    Menu t(L"A{MRU*2} B");
+    _xMenu* mru = t[L"MRU"];
     Add(t[L"B"], ComPtr<_xMenu>(mru));
     for (int round = 0; round < 2; ++round) {
         HostBars bars;
         EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
         EXPECT_EQ(CountOf(Read(mru, &_xMenu::get_ArrayMenu).Get()), 4);
         for (long id : {2, 3, 5, 6}) {
-            ComPtr<_xMenu> entry = Find(t.root.Get(), id);
-            ASSERT_TRUE(entry) << id;
+            ComPtr<_xMenu> entry = Required(Find(t.root.Get(), id), "the entry");
             EXPECT_EQ(LabelOf(ControlOf(entry.Get())), bars.FindControl(id));
         }
     }
 }
 
+// Putting the new ID into a control being replaced may fail (the host
+// destroyed it, or refuses): that ends nothing.  The same failure on a new
+// control ends the rendering.
 TEST_F(MenuRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) {
-    Menu t(L"File{Open Win MRU}");
-    t.root->put_StartID(1000);
-    t[L"Open"]->put_ShortCutFirstKey(xMenuShortCutFirstKeys_CTRL);
-    t[L"Open"]->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>('O'));
-    t[L"Win"]->put_WindowsList(VARIANT_TRUE);
-    MakeArray(t[L"MRU"], 2);
+    Menu t(L"File{Open Win@ MRU*1}");
     EventRecorder events(t.root.Get(), DIID___xMenu);
-    const auto first = [] {
-        return MenuCalls().Setup().Title(1, 1001, L"File", true).Entry(1, 2, 1002, L"Open").Shortcut(2, 8, 'O', 1002)
-            .Entry(1, 3, 35000, L"Win").Array(1, 4, 1004, L"MRU").Array(1, 5, 1005, L"MRU");
-    };
     EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(host.Log(), first().lines);
-
-    // The old controls are destroyed: the IDs are still put there, and the
-    // failures end nothing.
-    ASSERT_EQ(host.DestroyControl(1001), 1);
+    ASSERT_EQ(host.DestroyControl(1), 1);
     host.ClearLog();
     EXPECT_TRUE(Render(t.root.Get()));
-    const std::wstring destroyed = L") -> error 0x8000FFFF";
-    EXPECT_EQ(host.Log(), MenuCalls().Setup().Line(L"Control#1 put 6 (Long 1001" + destroyed)
-                              .Title(6, 1001, L"File", true)
-                              .Line(L"Control#2 put 6 (Long 1002" + destroyed).Entry(6, 7, 1002, L"Open")
-                              .Shortcut(7, 8, 'O', 1002)
-                              .Line(L"Control#3 put 6 (Long 1003" + destroyed)
-                              .Line(L"Control#3 put 6 (Long 35000" + destroyed).Entry(6, 8, 35000, L"Win")
-                              .Array(6, 9, 1004, L"MRU").Array(6, 10, 1005, L"MRU").lines);
+    EXPECT_EQ(Matching(host.Log(), {L"put 6 "}),
+              (Lines{L"Control#1 put 6 (Long 1) -> error 0x8000FFFF", L"Control#2 put 6 (Long 2) -> error 0x8000FFFF",
+                     L"Control#3 put 6 (Long 3) -> error 0x8000FFFF",
+                     L"Control#3 put 6 (Long 35000) -> error 0x8000FFFF"}));
     EXPECT_EQ(events.Joined(), L"");
 
-    // The host drops its command bars and renders into new ones: the same
-    // calls as a first rendering, and changes reach the new controls.
-    HostBars fresh;
-    host.bars = nullptr;
-    host.object = nullptr;
-    EXPECT_TRUE(Render(t.root.Get(), fresh.object.Get()));
-    EXPECT_EQ(fresh.Log(), first().lines);
+    host.FailCall(L"Control#5", L"put 6", 1, 1004, L"Refused");
+    EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), L"");
-    fresh.ClearLog();
-    EXPECT_EQ(t[L"Open"]->put_Checked(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(fresh.Log(), std::vector<std::wstring>{L"Control#2 put 14 (Boolean True)"});
-
-    // A host error on a control being replaced is ignored alike; the same
-    // error on the new control still ends the rendering.
-    fresh.FailCall(Ctl(1), L"put 6", 1, 1004, L"Refused");
-    EXPECT_TRUE(Render(t.root.Get(), fresh.object.Get()));
-    EXPECT_EQ(events.Joined(), L"");
-    fresh.FailCall(Ctl(11), L"put 14", 1, 1004, L"Refused");
-    EXPECT_FALSE(Render(t.root.Get(), fresh.object.Get()));
+    host.FailCall(L"Control#13", L"put 14", 1, 1004, L"Refused");
+    EXPECT_FALSE(Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
 }
 
 TEST_F(MenuRender, ANodeRenderedInAnotherRoleKeepsOnlyItsNewControl) {
     Menu t(L"T{X Y{y1}}");
     EXPECT_TRUE(Render(t.root.Get()));
-    // X gains an entry, Y loses its own.
     Add(t[L"X"], NewNode<_xMenu>(L"x1"));
-    Variant first = Variant::Long(1);
-    ASSERT_EQ(EntriesOf(t[L"Y"])->Remove(first.Get()), S_OK);
+    MUST(EntriesOf(t[L"Y"])->Remove(Variant::Long(1).Get()));
     EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(LabelOf(PopupOf(t[L"X"])) + L"|" + LabelOf(ControlOf(t[L"X"])), L"Control#6|");
-    EXPECT_EQ(LabelOf(PopupOf(t[L"Y"])) + L"|" + LabelOf(ControlOf(t[L"Y"])), L"|Control#8");
-
-    // Changes go to the controls rendered last.
+    EXPECT_EQ(Controls(t[L"X"]) + L" " + Controls(t[L"Y"]), L"Control#6| |Control#8");
     host.ClearLog();
-    t[L"X"]->put_Caption(B(L"X2").Get());
-    t[L"Y"]->put_Enabled(VARIANT_FALSE);
-    EXPECT_EQ(host.Log(), (std::vector<std::wstring>{L"Control#6 put 4 (String \"X2\")",
-                                                     L"Control#8 put 13 (Boolean False)"}));
+    MUST(t[L"X"]->put_Caption(B(L"X2").Get()));
+    MUST(t[L"Y"]->put_Enabled(VARIANT_FALSE));
+    EXPECT_EQ(host.Log(), (Lines{L"Control#6 put 4 (String \"X2\")", L"Control#8 put 13 (Boolean False)"}));
 }
 
-TEST_F(MenuRender, AFailureAtTheTopLevelEndsTheRendering) {
-    Menu t(L"A{a1} B C");
-    host.FailCall(L"MenuBar.Controls", L"call 2", 2, 1004, L"Host refused");
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EventRecorder on_title(t[L"A"], DIID___xMenu);
-
-    EXPECT_FALSE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(1004, Host refused)");
-    EXPECT_EQ(on_title.Joined(), L"");
-    // Everything done before the failure stays.
-    EXPECT_TRUE(IsDesigned(t[L"A"]) && IsDesigned(t[L"a1"]));
-    EXPECT_EQ(IdOf(t[L"B"]), 3);
-    EXPECT_FALSE(IsDesigned(t[L"B"]) || PopupOf(t[L"B"]));
-    EXPECT_EQ(IdOf(t[L"C"]), 0);
-    EXPECT_EQ(host.Log().back(), L"MenuBar.Controls call 2 (Long 2, Long 3, String \"B\") -> error 0x800A03EC");
-
-    // An added control that is not a popup: type mismatch, and it stays.
-    host.ClearLog();
-    events.Clear();
-    host.WrongKind(L"MenuBar.Controls", L"call 2", 1);
-    EXPECT_FALSE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(13, Type mismatch)");
-    EXPECT_EQ(host.Log().back(), L"MenuBar.Controls call 2 (Long 2, Long 1, String \"A\") -> wrong kind");
-}
-
-TEST_F(MenuRender, AFailureInsideADropDownEndsThatDropDownOnly) {
-    Menu t(L"A{a1 a2 a3{a31}} B{b1}");
-    host.FailCall(DropBar(1) + L".Controls", L"call 2", 2, 1004, L"Host refused");
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(1004, Host refused)");
-    EXPECT_TRUE(IsDesigned(t[L"a1"]));
-    EXPECT_EQ(IdOf(t[L"a2"]), 3);
-    EXPECT_FALSE(IsDesigned(t[L"a2"]) || ControlOf(t[L"a2"]));
-    EXPECT_EQ(IdOf(t[L"a3"]), 0);
-    EXPECT_EQ(IdOf(t[L"B"]), 4);
-    EXPECT_EQ(IdOf(t[L"b1"]), 5);
-    EXPECT_TRUE(IsDesigned(t[L"b1"]));
-}
-
-TEST_F(MenuRender, TheRunningIdOverflows) {
-    Menu t(L"T{t1}");
-    t.root->put_StartID(2147483647);
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EXPECT_FALSE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow)");
-    EXPECT_EQ(host.Log(), MenuCalls().Setup().lines);
-    EXPECT_EQ(IdOf(t[L"T"]), 0);
-
-    // Below the top level only the drop-down is cut short.
-    events.Clear();
-    t.root->put_StartID(2147483646);
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow)");
-    EXPECT_EQ(IdOf(t[L"T"]), 2147483647);
-    EXPECT_FALSE(IsDesigned(t[L"t1"]));
+// An error at the top level ends the rendering (False), below it only the
+// drop-down it happened in (True); nothing done before is undone.
+TEST_F(MenuRender, AFailureEndsItsLevelAndKeepsWhatWasDone) {
+    const FailingRender cases[] = {
+        {L"A{a1} B C", {{L"MenuBar.Controls", L"call 2", 2}}, false, 0, false, L"SystemError(1004, Refused)",
+         L"A=1* a1=2* B=3 C=0"},
+        {L"A{a1} B", {{L"MenuBar.Controls", L"call 2", 1}}, true, 0, false, L"SystemError(13, Type mismatch)",
+         L"A=1 a1=0 B=0"},
+        {L"A{a1 a2 a3{a31}} B{b1}", {{L"Control#1.CommandBar.Controls", L"call 2", 2}}, false, 0, true,
+         L"SystemError(1004, Refused)", L"a1=2* a2=3 a3=0 B=4* b1=5*"},
+        {L"T{t1} U", {}, false, 2147483646, false, L"SystemError(6, Overflow); SystemError(6, Overflow)",
+         L"T=2147483647* t1=0 U=0"},
+    };
+    for (const auto& c : cases) Check<_xMenu>(c);
+    // An overflow at the first title: after the menu bar's set-up, nothing.
+    EXPECT_EQ(Check<_xMenu>({L"T{t1}", {}, false, 2147483647, false, L"SystemError(6, Overflow)", L"T=0"}),
+              kMenuBarSetup);
 }
 
 TEST_F(MenuRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
-    ComPtr<_xMenu> root = NewMenu();
-    Add(root.Get(), nullptr);
-    ComPtr<_xMenu> t = Add(root.Get(), NewNode<_xMenu>(L"T"));
-    Add(t.Get(), nullptr);
-    EventRecorder events(root.Get(), DIID___xMenu);
-
-    EXPECT_TRUE(Render(root.Get()));
+    Menu t(L"T");
+    Add(t.root.Get(), nullptr);
+    Add(t[L"T"], nullptr);
+    EventRecorder events(t.root.Get(), DIID___xMenu);
+    EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), L"");
-    EXPECT_EQ(host.Log(), MenuCalls().Setup().Title(1, 1, L"").Title(2, 2, L"T", true).Entry(2, 3, 3, L"").lines);
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(root.Get()).Get(), Variant::Long(1)));
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.Get()).Get(), Variant::Long(1)));
+    EXPECT_EQ(Adds(host), (Lines{L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")",
+                                L"Control#1.CommandBar.Controls call 2 (Long 1, Long& 2, String \"\")",
+                                L"MenuBar.Controls call 2 (Long 2, Long 3, String \"\")"}));
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(t[L"T"]).Get(), Variant::Long(1)));
 }
 
-TEST_F(MenuRender, HostImplementedNodesAndCollections) {
-    // A host's node as a title is numbered and given its popup, but cannot
-    // be marked designed.
+// A host's node as a title is numbered and given its popup through its
+// interface, but cannot be marked designed: error 13 ends the rendering.
+TEST_F(MenuRender, AHostsOwnTitleIsReadThroughItsInterfaceThenRefused) {
     ComPtr<_xMenu> root = NewMenu();
-    ComPtr<_xMenu> foreign = Add(root.Get(), NewForeignMenu());
+    ComPtr<ForeignMenu> foreign = MakeFake<ForeignMenu>();
+    Add(root.Get(), ComPtr<_xMenu>(foreign.Get()));
     EventRecorder events(root.Get(), DIID___xMenu);
     EXPECT_FALSE(Render(root.Get()));
     EXPECT_EQ(events.Joined(), L"SystemError(13, Type mismatch)");
+    EXPECT_EQ(foreign->calls, (Lines{L"get_ArrayParent", L"put_ID", L"get_WindowsList", L"get_ID", L"get_Caption", L"get_Checked",
+                                     L"get_Enabled", L"get_Visible", L"get_ShortCutFirstKey",
+                                     L"get_ShortCutSecondKey"}));
     EXPECT_EQ(IdOf(foreign.Get()), 1);
     EXPECT_FALSE(IsDesigned(foreign.Get()));
+}
 
-    // A host's collection as a drop-down, holding a host's array node: the
-    // generated entries go into that node's ArrayMenu and point back to it.
+// A host's collection as a drop-down, holding a host's array node: the
+// generated entries go into that node's ArrayMenu and point back to it.
+TEST_F(MenuRender, AHostsCollectionAndArrayNodeInADropDown) {
     Menu t(L"T");
     ComPtr<ForeignMenus> entries = MakeFake<ForeignMenus>();
-    ASSERT_EQ(t[L"T"]->putref_SubMenus(entries.Get()), S_OK);
+    MUST(t[L"T"]->putref_SubMenus(entries.Get()));
     ComPtr<_xMenu> array = Append(entries.Get(), NewForeignMenu());
-    array->put_IsArray(VARIANT_TRUE);
-    array->put_ArrayCount(2);
-    EventRecorder events2(t.root.Get(), DIID___xMenu);
+    MUST(array->put_IsArray(VARIANT_TRUE));
+    MUST(array->put_ArrayCount(2));
+    EventRecorder events(t.root.Get(), DIID___xMenu);
     EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events2.Joined(), L"");
+    EXPECT_EQ(events.Joined(), L"");
     ComPtr<_xMenuCollection> members = Read(array.Get(), &_xMenu::get_ArrayMenu);
     ASSERT_EQ(CountOf(members.Get()), 2);
-    // Counting from zero, as the host's array node says.
     EXPECT_TRUE(Same(Read(ItemAt(members.Get(), 0).Get(), &_xMenu::get_ArrayParent).Get(), array.Get()));
     EXPECT_EQ(IdOf(ItemAt(members.Get(), 1).Get()), 3);
     // A host's object is held counted: the host breaks the pair itself.
-    EXPECT_EQ(array->putref_ArrayMenu(nullptr), S_OK);
+    MUST(array->putref_ArrayMenu(nullptr));
+}
+
+// Rendering of either family, the same for both.
+template <class Node>
+class EitherFamilyRender : public NodeTest {};
+TYPED_TEST_SUITE(EitherFamilyRender, Families);
+
+// One CustomError, early- or late-bound, and no host call.
+TYPED_TEST(EitherFamilyRender, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
+    Tree<TypeParam> t(L"A");
+    EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
+    EXPECT_FALSE(Render(t.root.Get(), nullptr));
+    LateResult late = Call(t.root.Get(), kIsMenu<TypeParam> ? L"RenderMenu" : L"RenderToolBar", {Variant::Object(nullptr)});
+    EXPECT_TRUE(late.ok() && late.value.Type() == VT_BOOL && late.value.Get()->boolVal == VARIANT_FALSE);
+    EXPECT_EQ(events.Joined(), L"CustomError(2, Object Not Created); CustomError(2, Object Not Created)");
+    EXPECT_EQ(t.Numbers(L"A"), L"A=0");
+    EXPECT_EQ(this->host.Log(), Lines{});
+}
+
+// The host drops its command bars and renders into new ones: the calls of
+// a first rendering (the old controls are renumbered in the old bars), and
+// changes reach the new controls.
+TYPED_TEST(EitherFamilyRender, IntoNewCommandBarsTheCallsOfAFirstRenderingAndChangesGoThere) {
+    Tree<TypeParam> t(L"File{Open}");
+    if constexpr (kIsMenu<TypeParam>) Shortcut(t[L"Open"], 8, 'O');
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    const Lines first = this->host.Log();
+    this->host = HostBars();
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    EXPECT_EQ(this->host.Log(), first);
+    this->host.ClearLog();
+    MUST(t[L"Open"]->put_Checked(VARIANT_TRUE));
+    EXPECT_EQ(this->host.Log(), Lines{L"Control#2 put 14 (Boolean True)"});
+}
+
+// The Count of a host's collection fails part-way through the walk, in
+// either family: read first by the top level, the rendering ends (a menu
+// title is marked before its entries are counted, a toolbar button after);
+// read again by the level below, only that level ends.
+TYPED_TEST(EitherFamilyRender, ACountFailingPartWayThroughTheRendering) {
+    const struct {
+        long failing_call;
+        bool result;
+        const wchar_t* numbers;
+    } cases[] = {{1, false, kIsMenu<TypeParam> ? L"A=1* B=0" : L"A=1 B=0"}, {2, true, L"A=1* B=2*"}};
+    for (const auto& c : cases) {
+        HostBars bars;
+        Tree<TypeParam> t(L"A B");
+        auto entries = MakeFake<ForeignEntries<TypeParam>>();
+        entries->items.push_back(NewNode<TypeParam>(L"a1"));
+        entries->fail_count_call = c.failing_call;
+        entries->item_failure = MAKE_HRESULT(1, FACILITY_CONTROL, 1234);
+        MUST(SetEntries(t[L"A"], entries.Get()));
+        EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
+        EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
+        EXPECT_EQ(events.Joined(), L"SystemError(1234, Application-defined or object-defined error)");
+        EXPECT_EQ(t.Numbers(L"A B"), c.numbers);
+        EXPECT_EQ(entries->calls, (Lines(c.failing_call, L"get_Count")));
+    }
 }
 
 }  // namespace

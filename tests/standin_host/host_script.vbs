@@ -1,13 +1,4 @@
 ' The stand-in host driven from a script, as the demo and the examples drive it.
-Option Explicit
-Dim failures : failures = 0
-Sub Check(ok, what)
-    If Not ok Then
-        WScript.Echo "FAILED: " & what
-        failures = failures + 1
-    End If
-End Sub
-
 Dim cb, bar, file, item, list, x, n
 Set cb = CreateObject("XCHost.CommandBars")
 Set bar = cb.ActiveMenuBar

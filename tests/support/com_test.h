@@ -37,6 +37,9 @@ inline void Must(HRESULT hr, const char* call) {
     throw TestStopped(text);
 }
 
+// A set-up call that must succeed, named by its own text in the failure.
+#define MUST(call) ::zuv::test::Must((call), #call)
+
 // An object the test needs: stops the test when there is none.
 template <class P>
 P Required(P object, const char* what) {

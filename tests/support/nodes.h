@@ -5,19 +5,23 @@
 
 #include <cwchar>
 #include <map>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
 #include "standin_host/xchost_client.h"
 #include "support/com_test.h"
 #include "support/event_sink.h"
-#include "support/host_objects.h"
+#include "support/foreign_nodes.h"
 #include "support/late_bound.h"
 
 namespace zuv::test {
 
 // ---- reading ---------------------------------------------------------------------
+
+inline std::wstring N(long v) { return std::to_wstring(v); }
 
 // A property read through the vtable (expects S_OK): values, objects, texts.
 template <class I, class T>
@@ -100,7 +104,7 @@ ComPtr<Node> Append(Coll* entries, typename NoDeduce<ComPtr<Node>>::type child, 
     Bstr k(key ? key : L"");
     BSTR kb = k.Get();
     ComPtr<Node> added;
-    EXPECT_EQ(Required(entries, "the collection")->Add(&raw, key ? &kb : nullptr, added.Out()), S_OK);
+    MUST(Required(entries, "the collection")->Add(&raw, key ? &kb : nullptr, added.Out()));
     EXPECT_EQ(raw, child.Get());
     return child;
 }
@@ -114,31 +118,45 @@ template <class Node>
 constexpr bool kIsMenu = std::is_same_v<Node, _xMenu>;
 template <class Node>
 const CLSID& ClassOf() { return kIsMenu<Node> ? CLSID_xMenu : CLSID_xToolBar; }
+template <class Node>
+const IID& EventsOf() { return kIsMenu<Node> ? DIID___xMenu : DIID___xToolBar; }
+template <class Node>
+using ForeignEntries = std::conditional_t<kIsMenu<Node>, ForeignMenus, ForeignButtons>;
+using Families = ::testing::Types<_xMenu, _xToolBar>;
+
+// Gives the node other entries (SubMenus or Buttons; Nothing too).
+template <class Node, class Coll>
+HRESULT SetEntries(Node* node, Coll* entries) {
+    if constexpr (kIsMenu<Node>) return node->putref_SubMenus(entries);
+    else return node->putref_Buttons(entries);
+}
 
 // A new node with this caption; "-" makes a separator.
 template <class Node>
 ComPtr<Node> NewNode(const wchar_t* caption = L"") {
     ComPtr<Node> n = Create<Node>(ClassOf<Node>());
-    EXPECT_EQ(n->put_Caption(B(caption).Get()), S_OK);
+    MUST(n->put_Caption(B(caption).Get()));
     if constexpr (kIsMenu<Node>) {
-        if (!std::wcscmp(caption, L"-")) n->put_MenuSeperator(VARIANT_TRUE);
+        if (!std::wcscmp(caption, L"-")) MUST(n->put_MenuSeperator(VARIANT_TRUE));
     } else {
-        if (!std::wcscmp(caption, L"-")) n->put_ToolBarSeperator(VARIANT_TRUE);
+        if (!std::wcscmp(caption, L"-")) MUST(n->put_ToolBarSeperator(VARIANT_TRUE));
     }
     return n;
 }
 
 // Makes a menu node an array of `count` generated entries.
 inline _xMenu* MakeArray(_xMenu* node, short count, bool base_zero = true) {
-    EXPECT_EQ(node->put_IsArray(VARIANT_TRUE), S_OK);
-    EXPECT_EQ(node->put_ArrayCount(count), S_OK);
-    EXPECT_EQ(node->put_IsArrayBaseZero(base_zero ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+    MUST(node->put_IsArray(VARIANT_TRUE));
+    MUST(node->put_ArrayCount(count));
+    MUST(node->put_IsArrayBaseZero(base_zero ? VARIANT_TRUE : VARIANT_FALSE));
     return node;
 }
 
 // A tree from a description such as L"File{Open - Exit} Edit": entries
 // separated by spaces, an entry's own entries in braces after it, "-" a
-// separator.  Nodes are reached by caption (the first separator as "-").
+// separator; in menus "MRU*3" an array of 3 entries counted from 0, "MRU#3"
+// counted from 1, "Win@" the window list.  Nodes are reached by caption
+// without the mark (the first separator as "-").
 template <class Node>
 struct Tree {
     ComPtr<Node> root = NewNode<Node>();
@@ -149,6 +167,22 @@ struct Tree {
         auto it = nodes.find(caption);
         if (it == nodes.end()) throw TestStopped("no node " + std::string(caption.begin(), caption.end()));
         return it->second.Get();
+    }
+    // "A=1* B=0" for the nodes named: each one's ID, a star when it is designed.
+    std::wstring Numbers(const wchar_t* names) const {
+        std::wstring out, name;
+        std::wistringstream in(names);
+        while (in >> name)
+            out += (out.empty() ? L"" : L" ") + name + L"=" + N(IdOf((*this)[name])) +
+                   (IsDesigned((*this)[name]) ? L"*" : L"");
+        return out;
+    }
+    // Numbers() of the nodes that an expected "A=1* B=0" names.
+    std::wstring NumbersAs(const wchar_t* expected) const {
+        std::wstring names, item;
+        std::wistringstream in(expected);
+        while (in >> item) names += item.substr(0, item.find(L'=')) + L" ";
+        return Numbers(names.c_str());
     }
 
 private:
@@ -164,8 +198,15 @@ private:
                 const wchar_t* start = p;
                 while (*p && !std::wcschr(L" {}", *p)) ++p;
                 std::wstring caption(start, p);
-                last = Add(parent, NewNode<Node>(caption.c_str()));
-                nodes.emplace(caption, last);
+                size_t mark = caption.find_first_of(L"*#@");
+                std::wstring name = caption.substr(0, mark);
+                last = Add(parent, NewNode<Node>(name.c_str()));
+                if constexpr (kIsMenu<Node>) {
+                    if (mark != std::wstring::npos && caption[mark] == L'@') MUST(last->put_WindowsList(VARIANT_TRUE));
+                    else if (mark != std::wstring::npos)
+                        MakeArray(last.Get(), static_cast<short>(std::stoi(caption.substr(mark + 1))), caption[mark] == L'*');
+                }
+                nodes.emplace(name, last);
             }
         }
     }
@@ -264,32 +305,63 @@ protected:
 
 // ---- expected log lines --------------------------------------------------------------
 
-inline std::wstring N(long v) { return std::to_wstring(v); }
-inline std::wstring Ctl(int n) { return L"Control#" + N(n); }
-inline std::wstring DropBar(int n) { return Ctl(n) + L".CommandBar"; }
-inline std::wstring AddArgs(long type, long id, const std::wstring& caption) {
-    return L"Long " + N(type) + L", Long& " + N(id) + L", String \"" + caption + L"\"";
+// The lines of a host-call log that contain one of the given texts.
+inline std::vector<std::wstring> Matching(const std::vector<std::wstring>& log,
+                                          std::initializer_list<const wchar_t*> parts) {
+    std::vector<std::wstring> kept;
+    for (const std::wstring& line : log)
+        for (const wchar_t* part : parts)
+            if (line.find(part) != std::wstring::npos) {
+                kept.push_back(line);
+                break;
+            }
+    return kept;
+}
+using Lines = std::vector<std::wstring>;
+
+// The controls added and the groups started, in order.
+inline Lines Adds(const HostBars& host) { return Matching(host.Log(), {L"Controls call 2", L" put 3 ("}); }
+// The same of a tree from its description, rendered into new command bars.
+template <class Node>
+Lines AddsOf(const wchar_t* tree) {
+    HostBars bars;
+    Tree<Node> t(tree);
+    EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
+    return Adds(bars);
 }
 
-// Expected host calls, built piece by piece.
-template <class Self>
-struct Calls {
-    std::vector<std::wstring> lines;
-    Self& Line(const std::wstring& line) {
-        lines.push_back(line);
-        return static_cast<Self&>(*this);
-    }
-    // A control added to a bar the way drop-downs are filled: by name.
-    Self& AddByName(const std::wstring& bar, const std::wstring& args) {
-        return Line(bar + L" name \"Controls\"").Line(bar + L" get 2").Line(bar + L".Controls name \"Add\"")
-            .Line(bar + L".Controls call 2 (" + args + L")");
-    }
-    // Checked, Enabled and Visible of control n, as "FTT".
-    Self& States(int n, const wchar_t* states = L"FTT") {
-        for (int i = 0; i < 3; ++i)
-            Line(Ctl(n) + L" put " + N(14 - i) + (states[i] == L'T' ? L" (Boolean True)" : L" (Boolean False)"));
-        return static_cast<Self&>(*this);
-    }
+// A rendering in which host calls fail: each (label, call, nth) with error
+// 1004 "Refused", or with an object of no role when `wrong_kind`.  Checks
+// the result, the events and the numbers ("A=1* B=0") the nodes are left with.
+struct FailingRender {
+    const wchar_t* tree;
+    std::vector<std::tuple<const wchar_t*, const wchar_t*, long>> fail;
+    bool wrong_kind;
+    long start;
+    bool result;
+    const wchar_t *events, *numbers;
 };
+template <class Node>
+Lines Check(const FailingRender& c) {
+    SCOPED_TRACE(c.tree);
+    HostBars bars;
+    Tree<Node> t(c.tree);
+    MUST(t.root->put_StartID(c.start));
+    for (const auto& [label, call, nth] : c.fail)
+        if (c.wrong_kind) bars.WrongKind(label, call, nth);
+        else bars.FailCall(label, call, nth, 1004, L"Refused");
+    EventRecorder events(t.root.Get(), EventsOf<Node>());
+    EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
+    EXPECT_EQ(events.Joined(), c.events);
+    EXPECT_EQ(t.NumbersAs(c.numbers), c.numbers);
+    return bars.Log();
+}
+
+// Expected log lines after `first`: those that start with "(" are calls of
+// `call`, the others stand as they are.
+inline Lines Expand(Lines first, const std::wstring& call, const Lines& lines) {
+    for (const std::wstring& line : lines) first.push_back(line[0] == L'(' ? call + line : line);
+    return first;
+}
 
 }  // namespace zuv::test

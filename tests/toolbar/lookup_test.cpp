@@ -1,6 +1,6 @@
 // GetToolBar, GetToolBarFromSubToolBar and RaiseClickEvent; hosts that
-// change the tree from inside an event; trees that contain themselves, are
-// absurdly deep or as wide as a 16-bit bound allows.
+// change the tree from inside an event; trees as wide as a 16-bit bound
+// allows (the deep ones are in the walks over both families).
 #include "support/nodes.h"
 
 namespace zuv::test {
@@ -9,11 +9,10 @@ namespace {
 using Bar = Tree<_xToolBar>;
 ComPtr<_xToolBar> Node(const wchar_t* caption = L"") { return NewNode<_xToolBar>(caption); }
 const wchar_t kAppError[] = L"SystemError(1010, Application-defined or object-defined error)";
-const wchar_t kOutOfStack[] = L"SystemError(28, Out of stack space)";
 
 ComPtr<_xToolBar> FindBelow(_xToolBar* receiver, _xToolBar* start, long id) {
     ComPtr<_xToolBar> found;
-    EXPECT_EQ(receiver->GetToolBarFromSubToolBar(&start, id, found.Out()), S_OK);
+    MUST(receiver->GetToolBarFromSubToolBar(&start, id, found.Out()));
     return found;
 }
 
@@ -23,107 +22,121 @@ ComPtr<ForeignButtons> FailingChildren(_xToolBar* node) {
     children->items.push_back(Node(L"X"));
     children->fail_item_at = 1;
     children->item_failure = MAKE_HRESULT(1, FACILITY_CONTROL, 1010);
-    node->putref_Buttons(children.Get());
+    MUST(node->putref_Buttons(children.Get()));
     return children;
 }
 
 class ToolBarLookup : public NodeTest {};
 
+// Pre-order below the start, the first match wins; neither the root nor
+// the start is compared; the receiver only receives.  A separator is
+// compared like any node.
 TEST_F(ToolBarLookup, PreOrderBelowTheStartFirstMatchWins) {
     Bar t(L"A - B{C D} E");
-    t.root->put_StartID(100);
+    MUST(t.root->put_StartID(100));
     _xToolBar* root = t.root.Get();
     EXPECT_TRUE(Render(root));
+    MUST(t[L"E"]->put_ID(103));
     EventRecorder events(root, DIID___xToolBar);
-
-    EXPECT_EQ(Find(root, 103).Get(), t[L"C"]);
-    EXPECT_EQ(Find(root, 105).Get(), t[L"E"]);
-    EXPECT_FALSE(Find(root, 100));                  // the root is never compared
-    EXPECT_FALSE(FindBelow(root, t[L"B"], 102));    // nor the start
-    EXPECT_EQ(FindBelow(t[L"E"], t[L"B"], 104).Get(), t[L"D"]);   // the receiver only receives
+    const struct {
+        _xToolBar *receiver, *start;
+        long id;
+        _xToolBar* found;
+    } cases[] = {
+        {root, root, 103, t[L"C"]}, {root, root, 100, nullptr},   {root, t[L"B"], 102, nullptr},
+        {t[L"E"], t[L"B"], 104, t[L"D"]}, {root, root, 0, t[L"-"]},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(Same(FindBelow(c.receiver, c.start, c.id).Get(), c.found)) << c.id;
+    EXPECT_TRUE(Same(Find(root, 102).Get(), t[L"B"]));
     EXPECT_TRUE(Same(Object(Call(root, L"GetToolBar", {Variant::Long(104)}).value), t[L"D"]));
-
-    // Duplicates: the one inside the first drop-down comes first.  ID 0:
-    // the separator, never rendered, is compared like any node.
-    t[L"C"]->put_ID(105);
-    EXPECT_EQ(Find(root, 105).Get(), t[L"C"]);
-    EXPECT_EQ(Find(root, 0).Get(), t[L"-"]);
     EXPECT_FALSE(Find(NewToolBar().Get(), 0));
     EXPECT_EQ(events.Joined(), L"");
+}
 
-    // An empty entry matches ID 0 as a fresh node, never stored back.
+// An empty entry matches ID 0 as a fresh node, never stored back.
+TEST_F(ToolBarLookup, AnEmptyEntryMatchesIdZeroAsAFreshNode) {
     Bar u(L"A");
-    u[L"A"]->put_ID(1);
+    MUST(u[L"A"]->put_ID(1));
     Add(u.root.Get(), nullptr);
-    ComPtr<_xToolBar> fresh = Find(u.root.Get(), 0);
-    ASSERT_TRUE(fresh);
+    ComPtr<_xToolBar> fresh = Required(Find(u.root.Get(), 0), "the fresh node");
     EXPECT_NE(fresh, Find(u.root.Get(), 0));
     EXPECT_FALSE(ItemOrNothing(EntriesOf(u.root.Get()).Get(), Variant::Long(2)));
 }
 
+// A failing level is reported (a positive number only) and the search goes on.
 TEST_F(ToolBarLookup, ErrorsAreReportedPerLevelAndTheSearchGoesOn) {
+    const struct {
+        HRESULT failure;
+        const wchar_t* events;
+    } cases[] = {{MAKE_HRESULT(1, FACILITY_CONTROL, 1010), kAppError}, {E_FAIL, L""}};
+    for (const auto& c : cases) {
+        Bar t(L"B E");
+        MUST(t[L"E"]->put_ID(9));
+        FailingChildren(t[L"B"])->item_failure = c.failure;
+        EventRecorder events(t.root.Get(), DIID___xToolBar);
+        EXPECT_TRUE(Same(Find(t.root.Get(), 9).Get(), t[L"E"]));
+        EXPECT_EQ(events.Joined(), c.events);
+    }
+}
+
+TEST_F(ToolBarLookup, TooManyEntriesOrAStartOfNothingEndTheSearch) {
     Bar t(L"B E");
-    t[L"E"]->put_ID(9);
-    ComPtr<ForeignButtons> children = FailingChildren(t[L"B"]);
+    MUST(t[L"E"]->put_ID(9));
+    FailingChildren(t[L"B"])->count_override = 32768;
     EventRecorder events(t.root.Get(), DIID___xToolBar);
-
-    EXPECT_EQ(Find(t.root.Get(), 9).Get(), t[L"E"]);
-    EXPECT_EQ(events.Joined(), kAppError);
-
-    // Numbers that are not positive are not reported.
-    events.Clear();
-    children->item_failure = E_FAIL;
-    EXPECT_EQ(Find(t.root.Get(), 9).Get(), t[L"E"]);
-    EXPECT_EQ(events.Joined(), L"");
-
-    // Too many entries for a 16-bit bound; a start of Nothing.
-    children->count_override = 32768;
     EXPECT_FALSE(FindBelow(t.root.Get(), t[L"B"], 9));
     EXPECT_FALSE(FindBelow(t.root.Get(), nullptr, 9));
-    EXPECT_EQ(events.Joined(),
-              L"SystemError(6, Overflow); SystemError(91, Object variable or With block variable not set)");
+    EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow); SystemError(91, Object variable or With block variable not set)");
 }
 
-TEST_F(ToolBarLookup, HostOwnNodesAreSearchedThroughTheirInterface) {
+TEST_F(ToolBarLookup, AHostsOwnNodeIsSearchedThroughItsInterface) {
     ComPtr<_xToolBar> root = Node();
-    ComPtr<_xToolBar> stranger = Add(root.Get(), NewForeignToolBar());
-    ComPtr<_xToolBar> below = Add(stranger.Get(), Node(L"Below"));
-    stranger->put_ID(2);
-    below->put_ID(3);
-    EXPECT_EQ(Find(root.Get(), 2), stranger);
-    EXPECT_EQ(Find(root.Get(), 3), below);
-    EXPECT_EQ(FindBelow(root.Get(), stranger.Get(), 3), below);
+    ComPtr<ForeignToolBar> stranger = MakeFake<ForeignToolBar>();
+    Add(root.Get(), ComPtr<_xToolBar>(stranger.Get()));
+    ComPtr<_xToolBar> below = Add(static_cast<_xToolBar*>(stranger.Get()), Node(L"Below"));
+    MUST(stranger->put_ID(2));
+    MUST(below->put_ID(3));
+    stranger->calls.clear();
+    EXPECT_TRUE(Same(Find(root.Get(), 3).Get(), below.Get()));
+    EXPECT_EQ(stranger->calls, (Lines{L"get_ID", L"get_Buttons", L"get_Buttons"}));
+    EXPECT_TRUE(Same(Find(root.Get(), 2).Get(), stranger.Get()));
+    EXPECT_TRUE(Same(FindBelow(root.Get(), static_cast<_xToolBar*>(stranger.Get()), 3).Get(), below.Get()));
 }
 
-TEST_F(ToolBarLookup, ClickReadsTheReceiverAndPassesTheArgumentOn) {
+// ButtonClick carries the argument as it is (Nothing, a host's node), on
+// the receiver, whatever the argument's own state.
+TEST_F(ToolBarLookup, ClickPassesTheArgumentOn) {
     ComPtr<_xToolBar> x = Node(L"X"), c = Node(L"C"), stranger = NewForeignToolBar();
-    c->put_Enabled(VARIANT_FALSE);   // the argument's state does not matter
+    MUST(c->put_Enabled(VARIANT_FALSE));
     EventRecorder events(x.Get(), DIID___xToolBar);
     VARIANT result;
     result.vt = VT_I4;
-    EXPECT_EQ(x->RaiseClickEvent(c.Get(), &result), S_OK);
+    MUST(x->RaiseClickEvent(c.Get(), &result));
     EXPECT_EQ(result.vt, VT_EMPTY);
-    EXPECT_EQ(x->RaiseClickEvent(nullptr, &result), S_OK);
+    MUST(x->RaiseClickEvent(nullptr, &result));
     LateResult late = Call(x.Get(), L"RaiseClickEvent", {Variant::Object(stranger.Get())});
     EXPECT_TRUE(late.ok() && late.value.Type() == VT_EMPTY);
     EXPECT_EQ(events.Joined(), L"ButtonClick(obj); ButtonClick(Nothing); ButtonClick(obj)");
     EXPECT_TRUE(Same(events.Objects().at(0).Get(), c.Get()));
     EXPECT_TRUE(Same(events.Objects().at(2).Get(), stranger.Get()));
+}
 
-    // A disabled or hidden receiver raises nothing.
-    events.Clear();
-    x->put_Enabled(VARIANT_FALSE);
-    x->RaiseClickEvent(x.Get(), &result);
-    x->put_Enabled(VARIANT_TRUE);
-    x->put_Visible(VARIANT_FALSE);
-    x->RaiseClickEvent(x.Get(), &result);
-    EXPECT_EQ(result.vt, VT_EMPTY);
-    EXPECT_EQ(events.Joined(), L"");
+TEST_F(ToolBarLookup, ADisabledOrHiddenReceiverRaisesNothing) {
+    for (bool enabled : {false, true}) {
+        ComPtr<_xToolBar> x = Node(L"X");
+        MUST(x->put_Enabled(enabled ? VARIANT_TRUE : VARIANT_FALSE));
+        MUST(x->put_Visible(enabled ? VARIANT_FALSE : VARIANT_TRUE));
+        EventRecorder events(x.Get(), DIID___xToolBar);
+        VARIANT result;
+        MUST(x->RaiseClickEvent(x.Get(), &result));
+        EXPECT_EQ(result.vt, VT_EMPTY);
+        EXPECT_EQ(events.Joined(), L"");
+    }
 }
 
 class ToolBarRobust : public NodeTest {};
 
-TEST_F(ToolBarRobust, ClickHandlersThatReleaseTheNodeOrClickEndlessly) {
+TEST_F(ToolBarRobust, AClickHandlerThatReleasesTheNode) {
     ComPtr<_xToolBar> x = Node(L"X");
     _xToolBar* raw = x.Get();
     auto events = std::make_unique<EventRecorder>(raw, DIID___xToolBar);
@@ -134,67 +147,45 @@ TEST_F(ToolBarRobust, ClickHandlersThatReleaseTheNodeOrClickEndlessly) {
     VARIANT result;
     EXPECT_EQ(raw->RaiseClickEvent(nullptr, &result), S_OK);
     EXPECT_EQ(events->Joined(), L"ButtonClick(Nothing)");
+}
 
-    // A handler that clicks again and again is stopped by the nesting limit.
-    x = Node(L"X");
-    events = std::make_unique<EventRecorder>(x.Get(), DIID___xToolBar);
+TEST_F(ToolBarRobust, AClickHandlerThatClicksAgainIsStoppedByTheNestingLimit) {
+    ComPtr<_xToolBar> x = Node(L"X");
+    EventRecorder events(x.Get(), DIID___xToolBar);
     HRESULT innermost = S_OK;
-    events->OnEvent([&](DISPID) {
+    events.OnEvent([&](DISPID) {
         VARIANT r;
         HRESULT hr = x->RaiseClickEvent(nullptr, &r);
         if (FAILED(hr)) innermost = hr;
     });
+    VARIANT result;
     EXPECT_EQ(x->RaiseClickEvent(nullptr, &result), S_OK);
     EXPECT_EQ(innermost, MAKE_HRESULT(1, FACILITY_CONTROL, 28));
-    EXPECT_GT(events->Events().size(), 10u);
+    EXPECT_GT(events.Events().size(), 10u);
 }
 
-TEST_F(ToolBarRobust, HandlersThatChangeTheTreeDuringAnError) {
-    // During a rendering error the tree is thrown away: the rendering goes
-    // on with the buttons it started with.
+// During a rendering error the tree is thrown away: the rendering goes on
+// with the buttons it started with.
+TEST_F(ToolBarRobust, AHandlerThatReplacesTheButtonsDuringARenderingError) {
     Bar t(L"P{X} Q");
     EventRecorder events(t.root.Get(), DIID___xToolBar);
     host.FailCall(L"Control#1.CommandBar.Controls", L"call Add", 1, 1005, L"No room");
-    events.OnEvent([&](DISPID) { t.root->putref_Buttons(EntriesOf(NewToolBar().Get()).Get()); });
+    events.OnEvent([&](DISPID) { MUST(t.root->putref_Buttons(EntriesOf(NewToolBar().Get()).Get())); });
     EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), L"SystemError(1005, No room)");
     EXPECT_EQ(host.FindControl(3), L"Control#2");
-
-    // During a lookup error the collection is emptied: the walk ends with 9.
-    Bar u(L"B C");
-    FailingChildren(u[L"B"]);
-    EventRecorder on_u(u.root.Get(), DIID___xToolBar);
-    on_u.OnEvent([&](DISPID) {
-        Variant first = Variant::Long(1);
-        while (CountOf(EntriesOf(u.root.Get()).Get()) > 0) EntriesOf(u.root.Get())->Remove(first.Get());
-    });
-    EXPECT_FALSE(Find(u.root.Get(), 77));
-    EXPECT_EQ(on_u.Joined(), std::wstring(kAppError) + L"; SystemError(9, Subscript out of range)");
 }
 
-TEST_F(ToolBarRobust, TreeContainingItselfAndAHundredThousandDeepChain) {
-    // Three times in its own Buttons: once the limit fires the whole walk
-    // ends, or it would descend again from every level (exponential).
-    Bar t(L"A{x} B");
-    for (int i = 0; i < 3; ++i) Add(t[L"A"], t[L"A"]);
-    EventRecorder events(t.root.Get(), DIID___xToolBar);
-    EXPECT_FALSE(Find(t.root.Get(), 12345));
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), std::wstring(kOutOfStack) + L"; " + kOutOfStack);
-    EXPECT_TRUE(IsDesigned(t[L"B"]));   // the next top-level button still follows
-    t[L"A"]->putref_Buttons(nullptr);   // the host breaks its own cycle
-
-    ComPtr<_xToolBar> root = Node(), tip = root;
-    NodeFactory<_xToolBar> factory;
-    for (int i = 0; i < 100000; ++i) tip = Add(tip.Get(), factory.New());
-    tip.Reset();
-    EventRecorder on_chain(root.Get(), DIID___xToolBar);
-    EXPECT_FALSE(Find(root.Get(), -1));
-    EXPECT_TRUE(Render(root.Get()));
-    EXPECT_EQ(on_chain.Joined(), std::wstring(kOutOfStack) + L"; " + kOutOfStack);
-    // Releasing the chain takes no more stack than releasing one node.
-    on_chain.Disconnect();
-    root.Reset();
+// During a lookup error the collection is emptied: the walk ends with 9.
+TEST_F(ToolBarRobust, AHandlerThatEmptiesTheCollectionDuringALookupError) {
+    Bar u(L"B C");
+    FailingChildren(u[L"B"]);
+    EventRecorder events(u.root.Get(), DIID___xToolBar);
+    events.OnEvent([&](DISPID) {
+        while (CountOf(EntriesOf(u.root.Get()).Get()) > 0) MUST(EntriesOf(u.root.Get())->Remove(Variant::Long(1).Get()));
+    });
+    EXPECT_FALSE(Find(u.root.Get(), 77));
+    EXPECT_EQ(events.Joined(), std::wstring(kAppError) + L"; SystemError(9, Subscript out of range)");
 }
 
 TEST_F(ToolBarRobust, ExactlyShortMaxEntriesAreWalkedToTheLast) {
@@ -202,9 +193,8 @@ TEST_F(ToolBarRobust, ExactlyShortMaxEntriesAreWalkedToTheLast) {
     NodeFactory<_xToolBar> factory;
     for (int i = 1; i < 32767; ++i) Add(root.Get(), separator);
     last = Add(root.Get(), factory.New());
-    last->put_ID(-7);
+    MUST(last->put_ID(-7));
     EventRecorder events(root.Get(), DIID___xToolBar);
-
     EXPECT_EQ(Find(root.Get(), -7), last);
     EXPECT_FALSE(Find(root.Get(), -1));
     EXPECT_TRUE(Render(root.Get()));

@@ -1,10 +1,13 @@
 // Objects a host implements itself and hands to the component: its own
 // nodes (wrappers around real nodes that answer none of the component's
 // private identifiers), its own collections, and a control that knows no
-// member.
+// member.  Like the fakes of Wine's conformance tests, each fails the
+// running test on any call it was not told to expect, and the node and
+// collection fakes record the calls the component makes on them.
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "support/com_test.h"
@@ -12,13 +15,22 @@
 
 namespace zuv::test {
 
-// IUnknown and an IDispatch that knows no member; counts the live objects.
+// A call no test told the fake to expect: fails the test (never throws, the
+// component's frames are on the stack).
+inline HRESULT Unexpected(const char* call) {
+    ADD_FAILURE() << "unexpected call: " << call;
+    return E_UNEXPECTED;
+}
+
+// IUnknown, an IDispatch that expects no call, a record of the calls made;
+// counts the live objects.
 template <class Itf>
 class Fake : public Itf {
 public:
     Fake() { ++alive_; }
     virtual ~Fake() { --alive_; }
     static int Alive() { return alive_; }
+    std::vector<std::wstring> calls;   // "get_ID", "get_Item 2", ... oldest first
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) ? this : nullptr;
@@ -32,12 +44,15 @@ public:
         delete this;
         return 0;
     }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return Unexpected("GetTypeInfoCount"); }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Unexpected("GetTypeInfo"); }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return Unexpected("GetIDsOfNames"); }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
+        return Unexpected("Invoke");
     }
+
+protected:
+    void Note(std::wstring call) { calls.push_back(std::move(call)); }
 
 private:
     ULONG refs_ = 1;
@@ -47,11 +62,21 @@ private:
 template <class T, class... A>
 ComPtr<T> MakeFake(A&&... args) { return ComPtr<T>::Adopt(new T(std::forward<A>(args)...)); }
 
-// A control that answers no member at all.
-inline ComPtr<IDispatch> NewBareControl() { return ComPtr<IDispatch>::Adopt(new Fake<IDispatch>()); }
+// A control that knows no member: every name is unknown, every dispatch id
+// missing.  That is what it is for, so no call to it fails the test.
+class BareControl final : public Fake<IDispatch> {
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+};
+inline ComPtr<IDispatch> NewBareControl() { return ComPtr<IDispatch>::Adopt(new BareControl()); }
 
-// A host's own collection of nodes: positions only (no keys), an
-// injectable failure of Item and an injectable Count.
+// A host's own collection of nodes: positions only (Add with a key, Remove
+// and enumeration are not expected), injectable failures of Item and Count
+// and an injectable Count.
 template <class Coll, class Node>
 class ForeignList final : public Fake<Coll> {
 public:
@@ -60,9 +85,11 @@ public:
     long count_override = -1;   // >= 0: Count answers this
     long fail_item_at = 0;      // Item at this position fails with item_failure
     HRESULT item_failure = E_FAIL;
+    long fail_count_call = 0;   // the nth call of Count fails with item_failure
 
     STDMETHODIMP Add(Node** node, BSTR* key, Node** result) override {
-        if (key && SysStringLen(*key)) return E_NOTIMPL;
+        if (key && SysStringLen(*key)) return Unexpected("Add with a key");
+        this->Note(L"Add");
         items.emplace_back(*node);
         items.back().CopyTo(result);
         return S_OK;
@@ -70,6 +97,7 @@ public:
     STDMETHODIMP get_Item(VARIANT index, Node** result) override {
         *result = nullptr;
         long n = Long(Variant(index));
+        this->Note(L"get_Item " + std::to_wstring(n));
         // Fails without error information of its own, as many hosts' objects do.
         if (n == fail_item_at) return item_failure;
         if (n < 1 || n > static_cast<long>(items.size())) return MAKE_HRESULT(1, FACILITY_CONTROL, 9);
@@ -77,11 +105,16 @@ public:
         return S_OK;
     }
     STDMETHODIMP get_Count(LONG* count) override {
+        this->Note(L"get_Count");
+        if (++count_calls_ == fail_count_call) return item_failure;
         *count = count_override >= 0 ? count_override : static_cast<LONG>(items.size());
         return S_OK;
     }
-    STDMETHODIMP Remove(VARIANT*) override { return E_NOTIMPL; }
-    STDMETHODIMP get_NewEnum(IUnknown**) override { return E_NOTIMPL; }
+    STDMETHODIMP Remove(VARIANT*) override { return Unexpected("Remove"); }
+    STDMETHODIMP get_NewEnum(IUnknown**) override { return Unexpected("NewEnum"); }
+
+private:
+    long count_calls_ = 0;
 };
 using ForeignMenus = ForeignList<_xMenuCollection, _xMenu>;
 using ForeignButtons = ForeignList<_xToolBarCollection, _xToolBar>;
@@ -100,8 +133,11 @@ inline void OnForeignRead() {
     }
 }
 
+// Every member is passed on to a real node of the component and recorded
+// by name; the reserved slots are not expected.
+#define ZUV_WIDE(text) L##text
 #define ZUV_FWD(name, params, args) \
-    STDMETHODIMP name params override { return inner_->name args; }
+    STDMETHODIMP name params override { Note(ZUV_WIDE(#name)); return inner_->name args; }
 #define ZUV_GET(name, type) ZUV_FWD(get_##name, (type* v), (v))
 #define ZUV_PUT(name, type) ZUV_FWD(put_##name, (type v), (v))
 #define ZUV_PROP(name, type) ZUV_PUT(name, type) ZUV_GET(name, type)
@@ -111,15 +147,17 @@ inline void OnForeignRead() {
 class ForeignMenu final : public Fake<_xMenu> {
 public:
     STDMETHODIMP get_ID(LONG* v) override {
+        Note(L"get_ID");
         OnForeignRead();
         return inner_->get_ID(v);
     }
     STDMETHODIMP get_Key(BSTR* v) override {
+        Note(L"get_Key");
         OnForeignRead();
         return inner_->get_Key(v);
     }
-    STDMETHODIMP ReservedSubMenus() override { return E_NOTIMPL; }
-    STDMETHODIMP ReservedArrayMenu() override { return E_NOTIMPL; }
+    STDMETHODIMP ReservedSubMenus() override { return Unexpected("ReservedSubMenus"); }
+    STDMETHODIMP ReservedArrayMenu() override { return Unexpected("ReservedArrayMenu"); }
     ZUV_REF(SubMenus, _xMenuCollection) ZUV_REF(ArrayMenu, _xMenuCollection) ZUV_REF(ArrayParent, _xMenu)
     ZUV_REF(CmdBarControl, ICommandBarControl) ZUV_REF(CmdBarPopup, ICommandBarPopup)
     ZUV_PROP(Caption, BSTR) ZUV_PUT(Key, BSTR) ZUV_PROP(Tag, BSTR) ZUV_PUT(ID, LONG) ZUV_GET(Count, short)
@@ -142,7 +180,7 @@ private:
 // A host's own toolbar node.
 class ForeignToolBar final : public Fake<_xToolBar> {
 public:
-    STDMETHODIMP ReservedButtons() override { return E_NOTIMPL; }
+    STDMETHODIMP ReservedButtons() override { return Unexpected("ReservedButtons"); }
     ZUV_REF(Buttons, _xToolBarCollection) ZUV_REF(Parent, _xToolBar) ZUV_GET(ButtonMenus, _xToolBarCollection*)
     ZUV_REF(CmdBarButton, ICommandBarButton) ZUV_REF(CmdBarPopup, ICommandBarPopup)
     ZUV_PROP(Value, xToolBarValue) ZUV_PROP(StartID, LONG) ZUV_PROP(Left, LONG) ZUV_PROP(Top, LONG)
@@ -160,6 +198,7 @@ private:
 };
 
 #undef ZUV_FWD
+#undef ZUV_WIDE
 #undef ZUV_GET
 #undef ZUV_PUT
 #undef ZUV_PROP
