@@ -1,45 +1,64 @@
 #!/bin/sh
-# Runs a Windows program of the build on a virtual display of its own.
-#
-#   gui.sh run <wine-run.sh> <program.exe> [args...]
-#       the program's exit status; its windows live in a Wine virtual desktop
-#       (800x600) on a fresh Xvfb display.
-#   gui.sh screenshot <wine-run.sh> <editor.exe> <shot.png>
-#       runs the editor example, takes a screenshot of the display while it
-#       is up and checks that the menu-bar and toolbar areas the editor
-#       reports are not blank.  Ends with "screenshot: ok".
+# Windows programs of the build on a virtual display of their own (an Xvfb
+# on the first free display from 90, stopped however the program ends).
+#   gui.sh run <wine-run.sh> <program.exe> [args...]: the program's exit
+#       status; its windows in a Wine virtual desktop (800x600).
+#   gui.sh screenshot <wine-run.sh> <editor.exe> <shot.png>: the editor
+#       example's screenshot, whose menu-bar and toolbar areas (as the editor
+#       reports them) must not be blank; ends with "screenshot: ok".
+#   gui.sh regfree <wine> <wineserver> <prefix> <win64|win32> <program.exe> [args...]:
+#       the program in a prefix where nothing is registered (made on first
+#       use), the classes found through the manifests beside it.  The editor
+#       example must show its window, and fail with "class not registered"
+#       once copied away from them; ends with "regfree: ok".
+#   gui.sh script <wine-run.sh> <bin dir> <script>: registers the native
+#       command bars (the fixture registers the rest) and runs a script example.
 set -eu
-here=$(cd "$(dirname "$0")" && pwd)
-action=$1 run=$2 program=$3
-shift 3
-name=$(basename "$program")
-desktop="zuv$$"
+action=$1
+shift
+
+on_display() {
+    command -v Xvfb >/dev/null 2>&1 || { echo "gui.sh: Xvfb is not installed (Debian package xvfb)" >&2; exit 2; }
+    n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT INT TERM
+    i=0
+    while [ ! -e "/tmp/.X11-unix/X$n" ]; do
+        i=$((i + 1))
+        if [ $i -gt 100 ] || ! kill -0 "$xvfb" 2>/dev/null; then echo "gui.sh: Xvfb did not start on :$n" >&2; exit 2; fi
+        sleep 0.1
+    done
+    status=0
+    DISPLAY=":$n" "$@" || status=$?
+    return $status
+}
 
 # The program's windows go to a virtual desktop of their own (a per-program
 # Wine setting), which works without a window manager.  ZUV_GUI_DESKTOP=0
 # leaves them plain top-level windows: 32-bit Wine under qemu-user cannot
 # run the virtual desktop (its explorer fails in X_CreateWindow and crashes).
-prepare() {
+prepare() {   # <wine-run.sh> <program>
+    name=$(basename "$2") desktop="zuv$$"
     if [ "${ZUV_GUI_DESKTOP:-1}" = 0 ]; then
-        "$run" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$name" /f >/dev/null 2>&1 || true
+        "$1" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$name" /f >/dev/null 2>&1 || true
         return
     fi
-    "$run" reg add "HKCU\\Software\\Wine\\AppDefaults\\$name\\Explorer" /v Desktop /d "$desktop" /f >/dev/null 2>&1
-    "$run" reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$desktop" /d 800x600 /f >/dev/null 2>&1
+    "$1" reg add "HKCU\\Software\\Wine\\AppDefaults\\$name\\Explorer" /v Desktop /d "$desktop" /f >/dev/null 2>&1
+    "$1" reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$desktop" /d 800x600 /f >/dev/null 2>&1
 }
+run() { prepare "$1" "$2" && (on_display "$@"); }
 
 case "$action" in
 run)
-    prepare
-    exec "$here/xvfb-run.sh" "$run" "$program" "$@"
+    run "$@"
     ;;
 screenshot)
     command -v import >/dev/null 2>&1 || { echo "gui.sh: ImageMagick's import is not installed" >&2; exit 2; }
-    shot=$1
-    prepare
-    log=$(mktemp)
-    trap 'rm -f "$log"' EXIT
-    "$here/xvfb-run.sh" sh -c '
+    runner=$1 program=$2 shot=$3 log=$3.log
+    prepare "$runner" "$program"
+    on_display sh -c '
         "$1" "$2" --check --open-menu --exit-after 6000 >"$3" 2>/dev/null &
         app=$!
         i=0
@@ -50,7 +69,7 @@ screenshot)
         done
         sleep 1.5
         import -window root "$4"
-        wait $app' sh "$run" "$program" "$log" "$shot"
+        wait $app' sh "$runner" "$program" "$log" "$shot" || true
     cat "$log"
     grep -q "^editor: ok" "$log" || { echo "gui.sh: the editor did not report ok" >&2; exit 1; }
     for area in "menu bar" toolbar; do
@@ -62,8 +81,49 @@ screenshot)
     done
     echo "screenshot: ok"
     ;;
+regfree)
+    loader=$1 server=$2 prefix=$3 arch=$4 program=$5
+    shift 5
+    mkdir -p "$prefix"
+    runner="$prefix.run.sh"
+    cat >"$runner" <<RUN
+#!/bin/sh
+export WINEPREFIX="$prefix" WINEARCH=$arch WINESERVER="$server" WINEDEBUG="\${WINEDEBUG:--all}"
+export QEMU_RESERVED_VA=0x7fff0000 WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+exec "$loader" "\$@"
+RUN
+    chmod +x "$runner"
+    [ "$arch" != win32 ] || export ZUV_GUI_DESKTOP=0   # see prepare
+    trap 'WINEPREFIX="$prefix" "$server" -k >/dev/null 2>&1 || true' EXIT
+    if [ ! -f "$prefix/.zuv-ready" ]; then
+        "$runner" wineboot -u </dev/null >/dev/null 2>&1
+        touch "$prefix/.zuv-ready"
+    fi
+    for clsid in 5DF0B27A-E1CB-40BC-B521-12E1805C0CE3 C515299E-71BF-4E8E-8E6A-41CDA1C55812; do
+        if "$runner" reg query "HKCR\\CLSID\\{$clsid}" </dev/null >/dev/null 2>&1; then
+            echo "regfree: {$clsid} is registered in $prefix: not a clean prefix" >&2
+            exit 1
+        fi
+    done
+    [ "$(basename "$program")" = zuv_editor.exe ] || { run "$runner" "$program" "$@"; exit $?; }
+    out=$(run "$runner" "$program" --check --exit-after 1500 2>/dev/null | tr -d '\r')
+    echo "$out"
+    echo "$out" | grep -q "^editor: ok" || { echo "regfree: the editor did not run through its manifests" >&2; exit 1; }
+    # Without the manifests the classes are not there (REGDB_E_CLASSNOTREG).
+    alone=$(mktemp -d)
+    cp "$program" "$alone/"
+    out=$(run "$runner" "$alone/$(basename "$program")" --check 2>/dev/null | tr -d '\r' || true)
+    rm -rf "$alone"
+    echo "without manifests: $out"
+    echo "$out" | grep -q "error -2147221164" || { echo "regfree: expected class-not-registered without manifests" >&2; exit 1; }
+    echo "regfree: ok"
+    ;;
+script)
+    "$1" regsvr32 /s "Z:$2/zuvNativeBars.dll" </dev/null
+    exec "$1" cscript //nologo "Z:$3" </dev/null
+    ;;
 *)
-    echo "usage: gui.sh run|screenshot <wine-run.sh> <program> ..." >&2
+    echo "usage: gui.sh run|screenshot|regfree|script ..." >&2
     exit 2
     ;;
 esac

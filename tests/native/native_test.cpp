@@ -1,50 +1,53 @@
-// The native command bars in a real window: the editor example's trees are
-// rendered through the component, read back through Win32 (menus,
-// toolbar buttons, the accelerator table), changed, and clicked through
-// the window's own message handling.
+// The native command bars in a real window: a menu and a toolbar tree are
+// rendered through the component, read back through Win32 (menus, toolbar
+// buttons, the accelerator table), changed, and clicked through the
+// window's own message handling.
 #include <windows.h>
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <tuple>
-#include <vector>
+#include <optional>
 
-#include "editor_ui.h"
-#include "support/com_test.h"
 #include "frame/error.h"
-#include "support/event_sink.h"
+#include "support/nodes.h"
 #include "zuvNativeBars.h"
 
+namespace zuv::test {
 namespace {
 
-using zuv::Bstr;
-using zuv::ComPtr;
-using zuv::Variant;
-using zuv::test::EventRecorder;
 using Rows = std::vector<std::wstring>;
+using Ids = std::vector<long>;
 
 HMODULE NativeDll() {
     static HMODULE dll = LoadLibraryW(L"zuvNativeBars.dll");
     return dll;
 }
-
-HRESULT NativeCanUnloadNow() {
-    auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(NativeDll(), "DllCanUnloadNow")));
-    return fn ? fn() : E_FAIL;
+template <class Fn>
+Fn Export(const char* name) {
+    return Required(reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(NativeDll(), name))), name);
 }
 
 // Straight from the DLL beside the test: nothing needs to be registered.
 ComPtr<INativeCommandBars> NewBars() {
-    using GetClass = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto get = reinterpret_cast<GetClass>(reinterpret_cast<void*>(GetProcAddress(NativeDll(), "DllGetClassObject")));
     ComPtr<IClassFactory> factory;
     ComPtr<INativeCommandBars> bars;
-    if (get && SUCCEEDED(get(CLSID_NativeCommandBars, IID_IClassFactory, reinterpret_cast<void**>(factory.Out()))))
-        factory->CreateInstance(nullptr, IID_INativeCommandBars, reinterpret_cast<void**>(bars.Out()));
+    Must(Export<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject")(
+             CLSID_NativeCommandBars, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())),
+         "DllGetClassObject");
+    Must(factory->CreateInstance(nullptr, IID_INativeCommandBars, reinterpret_cast<void**>(bars.Out())), "CreateInstance");
     return bars;
 }
+void OnExecute(INativeCommandBars* bars, void (STDMETHODCALLTYPE* handler)(void*, LONG), void* context) {
+    Must(Required(ComPtr<INativeCommandBars>(bars).As<INativeCommandBarsHandler>(), "the handler interface")
+             ->SetExecuteHandler(reinterpret_cast<void*>(handler), context), "SetExecuteHandler");
+}
+template <class Node>
+bool RenderInto(Node* root, IDispatch* bars) { return Render(root, reinterpret_cast<ICommandBarsObject*>(bars)); }
+void Shortcut(_xMenu* node, long modifiers, long key) {
+    Must(node->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)), "ShortCutFirstKey");
+    Must(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)), "ShortCutSecondKey");
+}
+const long CTRL = 8, SHIFT = 4, ALT = 16;
 
 // --- Reading Win32 back ---------------------------------------------------------
 
@@ -52,19 +55,13 @@ ComPtr<INativeCommandBars> NewBars() {
 std::wstring MenuRow(HMENU menu, int position) {
     wchar_t text[256] = L"";
     MENUITEMINFOW mii{};
-    mii.cbSize = sizeof(mii);
-    mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
-    mii.dwTypeData = text;
-    mii.cch = 256;
+    mii.cbSize = sizeof(mii), mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+    mii.dwTypeData = text, mii.cch = 256;
     if (!GetMenuItemInfoW(menu, position, TRUE, &mii)) return L"(unreadable)";
     if (mii.fType & MFT_SEPARATOR) return L"---";
-    std::wstring row = mii.hSubMenu ? L"> " : std::to_wstring(mii.wID) + L" ";
-    row += text;
-    if (mii.fState & MFS_CHECKED) row += L" [x]";
-    if (mii.fState & MFS_GRAYED) row += L" [off]";
-    return row;
+    std::wstring row = (mii.hSubMenu ? L"> " : std::to_wstring(mii.wID) + L" ") + text;
+    return row + (mii.fState & MFS_CHECKED ? L" [x]" : L"") + (mii.fState & MFS_GRAYED ? L" [off]" : L"");
 }
-
 Rows MenuRows(HMENU menu) {
     Rows rows;
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) rows.push_back(MenuRow(menu, i));
@@ -77,33 +74,31 @@ Rows ToolbarRows(HWND toolbar) {
     for (int i = 0, n = static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0)); i < n; ++i) {
         TBBUTTON b{};
         SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
-        if (b.fsStyle & BTNS_SEP) {
-            rows.push_back(L"|");
-            continue;
-        }
         wchar_t text[128] = L"";
         SendMessageW(toolbar, TB_GETBUTTONTEXTW, b.idCommand, reinterpret_cast<LPARAM>(text));
         std::wstring row = std::to_wstring(b.idCommand) + L" " + text;
-        if (b.fsState & TBSTATE_CHECKED) row += L" [x]";
-        if (!(b.fsState & TBSTATE_ENABLED)) row += L" [off]";
-        if (b.fsState & TBSTATE_HIDDEN) row += L" [hidden]";
-        if (b.fsStyle & BTNS_DROPDOWN) row += L" [v]";
-        rows.push_back(row);
+        for (auto [set, mark] : {std::pair{(b.fsState & TBSTATE_CHECKED) != 0, L" [x]"},
+                                 {!(b.fsState & TBSTATE_ENABLED), L" [off]"},
+                                 {(b.fsState & TBSTATE_HIDDEN) != 0, L" [hidden]"},
+                                 {(b.fsStyle & BTNS_DROPDOWN) != 0, L" [v]"}})
+            if (set) row += mark;
+        rows.push_back(b.fsStyle & BTNS_SEP ? L"|" : row);
     }
     return rows;
 }
 
 // "Ctrl+Shift+S=1005", "VK114=1017"; "!" marks an entry that is not a virtual key.
-Rows AcceleratorRows(HACCEL table) {
+Rows AcceleratorRows(INativeCommandBars* bars) {
+    LONG handle = 0;
+    Must(bars->get_Accelerators(&handle), "Accelerators");
+    auto table = reinterpret_cast<HACCEL>(static_cast<LONG_PTR>(handle));
+    std::vector<ACCEL> entries(table ? CopyAcceleratorTableW(table, nullptr, 0) : 0);
+    if (!entries.empty()) CopyAcceleratorTableW(table, entries.data(), static_cast<int>(entries.size()));
     Rows rows;
-    int n = table ? CopyAcceleratorTableW(table, nullptr, 0) : 0;
-    std::vector<ACCEL> entries(n);
-    if (n) CopyAcceleratorTableW(table, entries.data(), n);
     for (const ACCEL& a : entries) {
         std::wstring row = (a.fVirt & FVIRTKEY) ? L"" : L"!";
-        if (a.fVirt & FCONTROL) row += L"Ctrl+";
-        if (a.fVirt & FALT) row += L"Alt+";
-        if (a.fVirt & FSHIFT) row += L"Shift+";
+        for (auto [flag, name] : {std::pair{FCONTROL, L"Ctrl+"}, {FALT, L"Alt+"}, {FSHIFT, L"Shift+"}})
+            if (a.fVirt & flag) row += name;
         bool plain = (a.key >= 'A' && a.key <= 'Z') || (a.key >= '0' && a.key <= '9');
         row += plain ? std::wstring(1, static_cast<wchar_t>(a.key)) : L"VK" + std::to_wstring(a.key);
         rows.push_back(row + L"=" + std::to_wstring(a.cmd));
@@ -118,14 +113,9 @@ Rows g_opened;                     // the last drop-down that opened
 
 LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_COMMAND:
-        g_unhandled.push_back(LOWORD(wp));
-        return 0;
-    case WM_INITMENUPOPUP:
-        g_opened = MenuRows(reinterpret_cast<HMENU>(wp));
-        return 0;
-    case WM_ENTERIDLE:
-        // A drop-down opened by a click is up: close it again.
+    case WM_COMMAND: g_unhandled.push_back(LOWORD(wp)); return 0;
+    case WM_INITMENUPOPUP: g_opened = MenuRows(reinterpret_cast<HMENU>(wp)); return 0;
+    case WM_ENTERIDLE:   // a drop-down opened by a click is up: close it again
         if (wp == MSGF_MENU) EndMenu();
         return 0;
     }
@@ -143,14 +133,13 @@ HWND NewWindow(DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, HWND parent = nul
     // The first window of a fresh display can come too early for Wine's
     // desktop process (seen under qemu-user): try again for a while.
     for (int attempt = 0; attempt < 40; ++attempt) {
-        HWND hwnd = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"Native bars test",
-                                    style, 10, 10, 700, 450, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (hwnd) return hwnd;
+        if (HWND hwnd = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"Native bars test",
+                                        style, 10, 10, 700, 450, parent, nullptr, GetModuleHandleW(nullptr), nullptr))
+            return hwnd;
         Sleep(250);
     }
-    return nullptr;
+    throw TestStopped("no window could be created");
 }
-
 LONG Handle(HWND hwnd) { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(hwnd)); }
 
 // The window's message loop, run until the queue is empty.
@@ -164,9 +153,8 @@ void Pump() {
 
 // A key press with modifiers, through the thread's queue and its loop.
 void PressKey(HWND hwnd, std::initializer_list<BYTE> modifiers, BYTE key) {
-    BYTE state[256] = {};
+    BYTE state[256] = {}, saved[256];
     GetKeyboardState(state);
-    BYTE saved[256];
     memcpy(saved, state, sizeof(state));
     for (BYTE m : modifiers) state[m] = 0x80;
     SetKeyboardState(state);
@@ -175,436 +163,294 @@ void PressKey(HWND hwnd, std::initializer_list<BYTE> modifiers, BYTE key) {
     SetKeyboardState(saved);
 }
 
-// Execute notifications from the connection point.
-class ExecuteSink final : public IDispatch {
-public:
-    std::vector<long> ids;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID__INativeCommandBarsEvents)
-                   ? static_cast<IDispatch*>(this) : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG r = --refs_;
-        if (!r) delete this;
-        return r;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-        if (id == 1 && p && p->cArgs == 1 && p->rgvarg[0].vt == VT_I4) ids.push_back(p->rgvarg[0].lVal);
-        else ids.push_back(-1);
-        return S_OK;
-    }
+void STDMETHODCALLTYPE RecordId(void* context, LONG id) { static_cast<Ids*>(context)->push_back(id); }
 
-private:
-    ULONG refs_ = 1;
-};
+// --- The fixture: an editor's trees rendered into a window ------------------------------
 
-// --- The fixture: the editor's trees rendered into a window --------------------------
-
-class NativeBarsTest : public zuv::test::ComTest {
+class NativeBarsTest : public ComTest {
 protected:
     void SetUp() override {
         g_unhandled.clear();
         g_opened.clear();
         hwnd_ = NewWindow();
-        ASSERT_TRUE(hwnd_);
         SetForegroundWindow(hwnd_);
         SetActiveWindow(hwnd_);
-        bars_ = NewBars();
-        ASSERT_TRUE(bars_);
-        ASSERT_EQ(bars_->Attach(Handle(hwnd_)), S_OK);
-        ComPtr<INativeCommandBarsHandler> handler;
-        ASSERT_EQ(bars_->QueryInterface(IID_INativeCommandBarsHandler, reinterpret_cast<void**>(handler.Out())), S_OK);
-        ASSERT_EQ(handler->SetExecuteHandler(reinterpret_cast<void*>(&OnExecute), this), S_OK);
-        ComPtr<IConnectionPointContainer> container;
-        ASSERT_EQ(bars_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())), S_OK);
-        ASSERT_EQ(container->FindConnectionPoint(DIID__INativeCommandBarsEvents, point_.Out()), S_OK);
-        sink_ = ComPtr<ExecuteSink>::Adopt(new ExecuteSink);
-        ASSERT_EQ(point_->Advise(static_cast<IDispatch*>(sink_.Get()), &cookie_), S_OK);
+        Must(bars_->Attach(Handle(hwnd_)), "Attach");
+        OnExecute(bars_.Get(), &RecordId, &executed_);
+        announced_.emplace(bars_.Get(), DIID__INativeCommandBarsEvents);
 
-        ASSERT_NO_THROW(ui_ = editor::BuildUi());
-        ASSERT_TRUE(editor::Render(ui_, bars_.Get()));
-        const wchar_t* recent[] = {L"a.txt", L"b.txt", L"c.txt"};
-        ASSERT_NO_THROW(editor::ShowRecentFiles(ui_, recent, 3));
-        toolbar_ = FindWindowExW(hwnd_, nullptr, TOOLBARCLASSNAMEW, nullptr);
-        ASSERT_TRUE(toolbar_);
+        m_.emplace(L"&File{&New &Open... &Save Save&As... - Recent - E&xit} "
+                   L"&Edit{&Undo - Cu&t &Copy &Paste - &Find{&Find... Find&Next}} &View{&Status &Wrap &Debug} "
+                   L"&Window{&Cascade - List} &Help{&About...}");
+        for (auto [caption, modifiers, key] : {std::tuple{L"&New", CTRL, long('N')}, {L"&Open...", CTRL, 'O'},
+                 {L"&Save", CTRL, 'S'}, {L"Save&As...", CTRL | SHIFT, 'S'}, {L"E&xit", ALT, VK_F4},
+                 {L"&Undo", CTRL, 'Z'}, {L"Cu&t", CTRL, 'X'}, {L"&Copy", CTRL, 'C'}, {L"&Paste", CTRL, 'V'},
+                 {L"&Find...", CTRL, 'F'}, {L"Find&Next", 0L, VK_F3}, {L"&About...", 0L, VK_F1}})
+            Shortcut(Menu(caption), modifiers, key);
+        MakeArray(Menu(L"Recent"), 3);
+        Must(Menu(L"&Status")->put_Checked(VARIANT_TRUE), "Checked");
+        Must(Menu(L"&Debug")->put_Visible(VARIANT_FALSE), "Visible");
+        Must(Menu(L"List")->put_WindowsList(VARIANT_TRUE), "WindowsList");
+        Must(m_->root->put_StartID(1000), "StartID");
+        b_.emplace(L"New Open Save - Bold - Insert{&Date &Time}");
+        Must(b_->root->put_StartID(2000), "StartID");
+        ASSERT_TRUE(RenderInto(m_->root.Get(), bars_.Get()));
+        ASSERT_TRUE(RenderInto(b_->root.Get(), bars_.Get()));
+        // A pressed value, a tooltip and the generated entries' captions
+        // reach the controls once rendered.
+        Must(Bar(L"Bold")->put_Value(xToolBarValue_tblPressed), "Value");
+        Must(Bar(L"Bold")->put_TooltipText(B(L"Bold text").Get()), "TooltipText");
+        auto recent = Read(Menu(L"Recent"), &_xMenu::get_ArrayMenu);
+        for (long i : {0, 1, 2})
+            Must(ItemAt(recent.Get(), i)->put_Caption(B((L"&" + N(i + 1) + L" " + wchar_t(L'a' + i) + L".txt").c_str()).Get()),
+                 "Caption");
+        toolbar_ = Required(FindWindowExW(hwnd_, nullptr, TOOLBARCLASSNAMEW, nullptr), "the toolbar");
     }
 
     void TearDown() override {
-        if (point_) point_->Unadvise(cookie_);
-        point_ = nullptr;
+        announced_.reset();
         bars_ = nullptr;
-        ui_ = editor::Ui();
+        m_.reset(), b_.reset();
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
         Pump();
-        EXPECT_EQ(NativeCanUnloadNow(), S_OK) << "native command-bar objects still alive after the test";
+        EXPECT_EQ(Export<HRESULT(WINAPI*)()>("DllCanUnloadNow")(), S_OK) << "native command-bar objects still alive";
         ComTest::TearDown();
     }
 
-    static void STDMETHODCALLTYPE OnExecute(void* context, LONG id) {
-        auto* self = static_cast<NativeBarsTest*>(context);
-        self->executed_.push_back(id);
-        try {
-            editor::Dispatch(self->ui_, id);
-        } catch (...) {
-            self->executed_.push_back(-1);
-        }
-    }
-
+    _xMenu* Menu(const wchar_t* caption) { return (*m_)[caption]; }
+    _xToolBar* Bar(const wchar_t* caption) { return (*b_)[caption]; }
     HMENU TopMenu(int position) { return GetSubMenu(GetMenu(hwnd_), position); }
-    RECT ButtonRect(long id) {
+    // A press and release on a toolbar button: its middle, or its drop-down arrow.
+    void ClickButton(long id, bool arrow = false) {
         RECT r{};
         SendMessageW(toolbar_, TB_GETRECT, id, reinterpret_cast<LPARAM>(&r));
-        return r;
+        LPARAM at = MAKELPARAM(arrow ? r.right - 4 : (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageW(toolbar_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(toolbar_, WM_LBUTTONUP, 0, at);
+        Pump();
     }
 
     HWND hwnd_ = nullptr, toolbar_ = nullptr;
-    ComPtr<INativeCommandBars> bars_;
-    ComPtr<IConnectionPoint> point_;
-    ComPtr<ExecuteSink> sink_;
-    DWORD cookie_ = 0;
-    editor::Ui ui_;
-    std::vector<long> executed_;
+    ComPtr<INativeCommandBars> bars_ = NewBars();
+    std::optional<Tree<_xMenu>> m_;
+    std::optional<Tree<_xToolBar>> b_;
+    std::optional<EventRecorder> announced_;
+    Ids executed_;
 };
 
 TEST_F(NativeBarsTest, MenusToolbarAndKeysMatchTheTrees) {
     EXPECT_EQ(MenuRows(GetMenu(hwnd_)), (Rows{L"> &File", L"> &Edit", L"> &View", L"> &Window", L"> &Help"}));
-    struct Expected {
-        int top;
-        int sub;   // -1: the top-level drop-down itself; else the position of a nested drop-down
-        Rows rows;
-    };
-    const Expected menus[] = {
-        {0, -1, {L"1002 &New\tCtrl+N", L"1003 &Open...\tCtrl+O", L"1004 &Save\tCtrl+S",
-                 L"1005 Save &As...\tCtrl+Shift+S", L"---", L"1006 &1 a.txt", L"1007 &2 b.txt", L"1008 &3 c.txt",
-                 L"---", L"1009 E&xit\tAlt+F4"}},
+    const std::tuple<int, int, Rows> menus[] = {   // top, nested drop-down (-1: none), rows
+        {0, -1, {L"1002 &New\tCtrl+N", L"1003 &Open...\tCtrl+O", L"1004 &Save\tCtrl+S", L"1005 Save&As...\tCtrl+Shift+S",
+                 L"---", L"1006 &1 a.txt", L"1007 &2 b.txt", L"1008 &3 c.txt", L"---", L"1009 E&xit\tAlt+F4"}},
         {1, -1, {L"1011 &Undo\tCtrl+Z", L"---", L"1012 Cu&t\tCtrl+X", L"1013 &Copy\tCtrl+C", L"1014 &Paste\tCtrl+V",
                  L"---", L"> &Find"}},
-        {1, 6, {L"1016 &Find...\tCtrl+F", L"1017 Find &Next\tF3"}},
-        {2, -1, {L"1019 &Status Bar [x]", L"1020 &Word Wrap"}},   // the hidden Debug Pane is left out
+        {1, 6, {L"1016 &Find...\tCtrl+F", L"1017 Find&Next\tF3"}},
+        {2, -1, {L"1019 &Status [x]", L"1020 &Wrap"}},   // the hidden entry is left out
         {3, -1, {L"1023 &Cascade", L"---", L"65024 &1 Native bars test [x]"}},   // the open windows
-        {4, -1, {L"1026 &About Editor...\tF1"}},
+        {4, -1, {L"1026 &About...\tF1"}},
     };
-    for (const Expected& e : menus) {
-        HMENU menu = TopMenu(e.top);
-        if (e.sub >= 0) menu = GetSubMenu(menu, e.sub);
-        EXPECT_EQ(MenuRows(menu), e.rows) << "menu " << e.top << "/" << e.sub;
-    }
+    for (auto& [top, sub, rows] : menus)
+        EXPECT_EQ(MenuRows(sub < 0 ? TopMenu(top) : GetSubMenu(TopMenu(top), sub)), rows) << top << "/" << sub;
     EXPECT_EQ(ToolbarRows(toolbar_),
               (Rows{L"2001 New", L"2002 Open", L"2003 Save", L"|", L"2004 Bold [x]", L"|", L"2005 Insert [v]"}));
-    LONG table = 0;
-    ASSERT_EQ(bars_->get_Accelerators(&table), S_OK);
-    EXPECT_EQ(AcceleratorRows(reinterpret_cast<HACCEL>(static_cast<LONG_PTR>(table))),
+    EXPECT_EQ(AcceleratorRows(bars_.Get()),
               (Rows{L"Ctrl+N=1002", L"Ctrl+O=1003", L"Ctrl+S=1004", L"Ctrl+Shift+S=1005", L"Alt+VK115=1009",
                     L"Ctrl+Z=1011", L"Ctrl+X=1012", L"Ctrl+C=1013", L"Ctrl+V=1014", L"Ctrl+F=1016", L"VK114=1017",
                     L"VK112=1026"}));
-    LONG height = 0;
-    ASSERT_EQ(bars_->get_BarsHeight(&height), S_OK);
     RECT r{};
     GetWindowRect(toolbar_, &r);
-    EXPECT_EQ(height, r.bottom - r.top);
-    EXPECT_GT(height, 10);
+    EXPECT_EQ(Read(bars_.Get(), &INativeCommandBars::get_BarsHeight), r.bottom - r.top);
+    EXPECT_GT(r.bottom - r.top, 10);
+}
+
+// A tool tip as the toolbar asks the window for it ("(none)" without one).
+std::wstring ToolTip(HWND window, HWND toolbar, long id) {
+    NMTTDISPINFOW info{};
+    info.hdr = {reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0)), UINT_PTR(id), UINT(TTN_GETDISPINFOW)};
+    SendMessageW(window, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? info.lpszText : L"(none)";
 }
 
 TEST_F(NativeBarsTest, PropertyChangesShowAtOnce) {
-    using Act = std::function<HRESULT()>;
-    struct Change {
-        const char* what;
-        Act act;
-        int top;            // menu drop-down position, or -1: the toolbar, -2: the menu bar
-        int row;
-        const wchar_t* expected;
+    EXPECT_EQ(ToolTip(hwnd_, toolbar_, 2004), L"Bold text");
+    const std::tuple<std::function<HRESULT()>, int, int, const wchar_t*> changes[] = {
+        // the change; where: a drop-down's position, -1 the toolbar, -2 the menu bar, -3 a tool tip; the row; what shows
+        {[&] { return Menu(L"&Copy")->put_Enabled(VARIANT_FALSE); }, 1, 3, L"1013 &Copy\tCtrl+C [off]"},
+        {[&] { return Menu(L"&Status")->put_Checked(VARIANT_FALSE); }, 2, 0, L"1019 &Status"},
+        {[&] { return Menu(L"&Debug")->put_Visible(VARIANT_TRUE); }, 2, 2, L"1021 &Debug"},
+        {[&] { return Menu(L"&Open...")->put_Caption(B(L"&Load").Get()); }, 0, 1, L"1003 &Load\tCtrl+O"},
+        {[&] { return Menu(L"E&xit")->put_ID(5000); }, 0, 9, L"5000 E&xit"},
+        {[&] { return Menu(L"&Help")->put_Enabled(VARIANT_FALSE); }, -2, 4, L"> &Help [off]"},
+        {[&] { return bars_->put_WindowListText(B(L"More windows...").Get()); }, 3, 2, L"35000 More windows..."},
+        {[&] { return Bar(L"Bold")->put_Value(xToolBarValue_tblUnPressed); }, -1, 4, L"2004 Bold"},
+        {[&] { return Bar(L"Save")->put_Visible(VARIANT_FALSE); }, -1, 2, L"2003 Save [hidden]"},
+        {[&] { return Bar(L"Open")->put_Enabled(VARIANT_FALSE); }, -1, 1, L"2002 Open [off]"},
+        {[&] { return Bar(L"New")->put_Caption(B(L"Create").Get()); }, -1, 0, L"2001 Create"},
+        {[&] { return Bar(L"New")->put_TooltipText(B(L"Create a document").Get()); }, -3, 2001, L"Create a document"},
+        {[&] { return Bar(L"Open")->put_TooltipText(B(L"").Get()); }, -3, 2002, L"Open"},   // the caption
     };
-    const Change changes[] = {
-        {"menu entry disabled", [this] { return ui_.copy->put_Enabled(VARIANT_FALSE); }, 1, 3,
-         L"1013 &Copy\tCtrl+C [off]"},
-        {"check mark removed", [this] { return ui_.status_bar->put_Checked(VARIANT_FALSE); }, 2, 0,
-         L"1019 &Status Bar"},
-        {"hidden entry shown", [this] { return ui_.debug_pane->put_Visible(VARIANT_TRUE); }, 2, 2,
-         L"1021 &Debug Pane"},
-        {"caption", [this] { return ui_.open->put_Caption(Bstr(L"&Open File...").Get()); }, 0, 1,
-         L"1003 &Open File...\tCtrl+O"},
-        {"command ID", [this] { return ui_.exit->put_ID(5000); }, 0, 9, L"5000 E&xit"},
-        {"top-level popup disabled", [this] { return ui_.help->put_Enabled(VARIANT_FALSE); }, -2, 4,
-         L"> &Help [off]"},
-        {"window list placeholder",
-         [this] { return bars_->put_WindowListText(Bstr(L"More windows...").Get()); }, 3, 2,
-         L"35000 More windows..."},
-        {"button released", [this] { return ui_.tb_bold->put_Value(xToolBarValue_tblUnPressed); },
-         -1, 4, L"2004 Bold"},
-        {"button hidden", [this] { return ui_.tb_save->put_Visible(VARIANT_FALSE); }, -1, 2,
-         L"2003 Save [hidden]"},
-        {"button disabled", [this] { return ui_.tb_open->put_Enabled(VARIANT_FALSE); }, -1, 1,
-         L"2002 Open [off]"},
-        {"button caption", [this] { return ui_.tb_new->put_Caption(Bstr(L"Create").Get()); }, -1, 0,
-         L"2001 Create"},
-    };
-    for (const Change& c : changes) {
-        ASSERT_EQ(c.act(), S_OK) << c.what;
-        std::wstring row = c.top == -1   ? ToolbarRows(toolbar_).at(c.row)
-                           : c.top == -2 ? MenuRow(GetMenu(hwnd_), c.row)
-                                         : MenuRow(TopMenu(c.top), c.row);
-        EXPECT_EQ(row, c.expected) << c.what;
-    }
-    // Tool tips: the node's text, and the caption where the node has none.
-    ASSERT_EQ(ui_.tb_new->put_TooltipText(Bstr(L"Create a document").Get()), S_OK);
-    ASSERT_EQ(ui_.tb_open->put_TooltipText(Bstr(L"").Get()), S_OK);
-    const std::pair<long, const wchar_t*> tips[] = {{2001, L"Create a document"}, {2002, L"Open"}, {2004, L"Bold text"}};
-    for (auto [id, text] : tips) {
-        NMTTDISPINFOW info{};
-        info.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageW(toolbar_, TB_GETTOOLTIPS, 0, 0));
-        info.hdr.idFrom = id;
-        info.hdr.code = TTN_GETDISPINFOW;
-        SendMessageW(hwnd_, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&info));
-        EXPECT_STREQ(info.lpszText ? info.lpszText : L"(none)", text) << id;
+    for (auto& [change, top, row, expected] : changes) {
+        Must(change(), "the change");
+        EXPECT_EQ(top == -3   ? ToolTip(hwnd_, toolbar_, row)
+                  : top == -1 ? ToolbarRows(toolbar_).at(row)
+                              : MenuRow(top == -2 ? GetMenu(hwnd_) : TopMenu(top), row),
+                  expected);
     }
 }
 
-TEST_F(NativeBarsTest, CommandsReachTheNodes) {
-    EventRecorder open(ui_.open.Get(), DIID___xMenu), recent(ui_.recent.Get(), DIID___xMenu);
-    EventRecorder about(ui_.about.Get(), DIID___xMenu), toolbar(ui_.toolbar.Get(), DIID___xToolBar);
-    auto caption = [](IDispatch* d) {
-        ComPtr<_xToolBar> node;
-        Bstr text;
-        if (d && SUCCEEDED(d->QueryInterface(IID__xToolBar, reinterpret_cast<void**>(node.Out()))))
-            node->get_Caption(text.Out());
-        return text.Str();
+// Each way a command arrives, and what the handler and the connection point
+// announce (the rows above show which node each ID is).
+TEST_F(NativeBarsTest, CommandsReachTheHost) {
+    auto command = [&](WPARAM id) { return [&, id] { SendMessageW(hwnd_, WM_COMMAND, id, 0); }; };
+    const std::pair<std::function<void()>, Ids> cases[] = {
+        {command(1003), {1003}},
+        {command(1007), {1007}},   // a generated entry
+        {[&] { PressKey(hwnd_, {VK_CONTROL}, 'O'); }, {1003}},
+        {[&] { PressKey(hwnd_, {}, VK_F1); }, {1026}},
+        {[&] { PressKey(hwnd_, {VK_CONTROL}, 'Q'); }, {}},
+        {[&] { ClickButton(2004); }, {2004}},
+        {command(2006), {2006}},   // a drop-down's entry
+        {command(0xFE00), {}},     // an entry of the window list
+        {command(4242), {}},       // someone else's command
+        {[&] {
+             Must(bars_->put_WindowListText(B(L"Windows...").Get()), "WindowListText");
+             command(35000)();
+         }, {35000}},
     };
-    auto click = [&](long id) {
-        RECT r = ButtonRect(id);
-        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        SendMessageW(toolbar_, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(toolbar_, WM_LBUTTONUP, 0, at);
-        Pump();
-    };
-    struct Case {
-        const char* what;
-        std::function<void()> deliver;
-        std::vector<long> executed;
-        std::wstring events;   // what the nodes raised
-    };
-    const Case cases[] = {
-        {"menu entry", [&] { SendMessageW(hwnd_, WM_COMMAND, 1003, 0); }, {1003}, L"open: Click"},
-        {"menu-array entry", [&] { SendMessageW(hwnd_, WM_COMMAND, 1007, 0); }, {1007}, L"recent: ArrayClick(1)"},
-        {"accelerator Ctrl+O", [&] { PressKey(hwnd_, {VK_CONTROL}, 'O'); }, {1003}, L"open: Click"},
-        {"accelerator F1", [&] { PressKey(hwnd_, {}, VK_F1); }, {1026}, L"about: Click"},
-        {"unbound key", [&] { PressKey(hwnd_, {VK_CONTROL}, 'Q'); }, {}, L""},
-        {"toolbar button", [&] { click(2004); }, {2004}, L"toolbar: ButtonClick(Bold)"},
-        {"drop-down entry", [&] { SendMessageW(hwnd_, WM_COMMAND, 2006, 0); }, {2006}, L"toolbar: ButtonClick(&Date)"},
-        {"window-list entry", [&] { SendMessageW(hwnd_, WM_COMMAND, 0xFE00, 0); }, {}, L""},
-        {"someone else's command", [&] { SendMessageW(hwnd_, WM_COMMAND, 4242, 0); }, {}, L""},
-        {"window-list placeholder",
-         [&] {
-             bars_->put_WindowListText(Bstr(L"Windows...").Get());
-             SendMessageW(hwnd_, WM_COMMAND, 35000, 0);
-         },
-         {35000}, L""},
-    };
-    for (const Case& c : cases) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(testing::Message() << "case " << i);
         executed_.clear();
-        sink_->ids.clear();
-        open.Clear(), recent.Clear(), about.Clear(), toolbar.Clear();
-        c.deliver();
-        EXPECT_EQ(executed_, c.executed) << c.what;
-        EXPECT_EQ(sink_->ids, c.executed) << c.what << " (connection point)";
-        std::wstring events;
-        for (auto [name, rec] : {std::pair{L"open", &open}, {L"recent", &recent}, {L"about", &about}}) {
-            if (!rec->Events().empty()) events += std::wstring(name) + L": " + rec->Joined();
-        }
-        if (!toolbar.Events().empty())
-            events += L"toolbar: ButtonClick(" + caption(toolbar.Objects().empty() ? nullptr : toolbar.Objects()[0].Get()) + L")";
-        EXPECT_EQ(events, c.events) << c.what;
+        announced_->Clear();
+        cases[i].first();
+        EXPECT_EQ(executed_, cases[i].second);
+        Rows expected;
+        for (long id : cases[i].second) expected.push_back(L"ButtonClick(" + N(id) + L")");   // the Execute event, dispid 1
+        EXPECT_EQ(announced_->Events(), expected) << "the connection point";
     }
     EXPECT_EQ(g_unhandled, (std::vector<WORD>{4242})) << "only commands that are not ours reach the window";
+}
 
-    // The drop-down opens on its arrow and shows its entries.
-    RECT r = ButtonRect(2005);
-    LPARAM arrow = MAKELPARAM(r.right - 4, (r.top + r.bottom) / 2);
-    SendMessageW(toolbar_, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
-    SendMessageW(toolbar_, WM_LBUTTONUP, 0, arrow);
-    Pump();
+TEST_F(NativeBarsTest, DropDownOpensOnItsArrow) {
+    ClickButton(2005, true);
     EXPECT_EQ(g_opened, (Rows{L"2006 &Date", L"2007 &Time"}));
 }
 
-TEST_F(NativeBarsTest, DetachAttachAndTheWindowGoing) {
-    ASSERT_EQ(bars_->Detach(), S_OK);
+// Changes while detached are kept and shown on the next attach.
+TEST_F(NativeBarsTest, DetachKeepsChangesForTheNextAttach) {
+    Must(bars_->Detach(), "Detach");
     EXPECT_EQ(GetMenu(hwnd_), nullptr);
     EXPECT_EQ(FindWindowExW(hwnd_, nullptr, TOOLBARCLASSNAMEW, nullptr), nullptr);
-    // Changes while detached are kept and shown on the next attach.
-    ASSERT_EQ(ui_.open->put_Caption(Bstr(L"&Load").Get()), S_OK);
-    ASSERT_EQ(ui_.tb_bold->put_Enabled(VARIANT_FALSE), S_OK);
-    ASSERT_EQ(bars_->Attach(Handle(hwnd_)), S_OK);
+    Must(Menu(L"&Open...")->put_Caption(B(L"&Load").Get()), "Caption");
+    Must(Bar(L"Bold")->put_Enabled(VARIANT_FALSE), "Enabled");
+    Must(bars_->Attach(Handle(hwnd_)), "Attach");
     EXPECT_EQ(MenuRow(TopMenu(0), 1), L"1003 &Load\tCtrl+O");
-    toolbar_ = FindWindowExW(hwnd_, nullptr, TOOLBARCLASSNAMEW, nullptr);
-    ASSERT_TRUE(toolbar_);
+    toolbar_ = Required(FindWindowExW(hwnd_, nullptr, TOOLBARCLASSNAMEW, nullptr), "the toolbar");
     EXPECT_EQ(ToolbarRows(toolbar_).at(4), L"2004 Bold [x] [off]");
-
-    // The window goes first: the bars let go of it and keep working.
-    DestroyWindow(hwnd_);
-    LONG hwnd = -1;
-    ASSERT_EQ(bars_->get_hWnd(&hwnd), S_OK);
-    EXPECT_EQ(hwnd, 0);
-    EXPECT_EQ(ui_.open->put_Caption(Bstr(L"&Open").Get()), S_OK);
-    HWND other = NewWindow();
-    ASSERT_EQ(bars_->Attach(Handle(other)), S_OK);
-    EXPECT_EQ(MenuRow(GetSubMenu(GetMenu(other), 0), 1), L"1003 &Open\tCtrl+O");
-    DestroyWindow(other);
 }
 
-void STDMETHODCALLTYPE RecordId(void* context, LONG id) { static_cast<std::vector<long>*>(context)->push_back(id); }
+// The window goes first: the bars let go of it and keep working.
+TEST_F(NativeBarsTest, WindowGoingFirstIsLetGo) {
+    DestroyWindow(hwnd_);
+    EXPECT_EQ(Read(bars_.Get(), &INativeCommandBars::get_hWnd), 0);
+    Must(Menu(L"&Open...")->put_Caption(B(L"&Load").Get()), "Caption");
+    HWND other = NewWindow();
+    Must(bars_->Attach(Handle(other)), "Attach");
+    EXPECT_EQ(MenuRow(GetSubMenu(GetMenu(other), 0), 1), L"1003 &Load\tCtrl+O");
+    DestroyWindow(other);
+}
 
 // Command IDs that do not fit WM_COMMAND's 16 bits travel as stand-in
 // numbers and come back as themselves.
 TEST_F(NativeBarsTest, WideIdsTravelAsStandIns) {
     auto bars = NewBars();
-    ASSERT_TRUE(bars);
     HWND hwnd = NewWindow();
-    ASSERT_EQ(bars->Attach(Handle(hwnd)), S_OK);
-    std::vector<long> ids;
-    ComPtr<INativeCommandBarsHandler> handler;
-    ASSERT_EQ(bars->QueryInterface(IID_INativeCommandBarsHandler, reinterpret_cast<void**>(handler.Out())), S_OK);
-    ASSERT_EQ(handler->SetExecuteHandler(reinterpret_cast<void*>(&RecordId), &ids), S_OK);
-
-    ComPtr<_xMenu> root = zuv::test::NewMenu(), top = zuv::test::NewMenu(), wide = zuv::test::NewMenu(),
-                   negative = zuv::test::NewMenu();
-    ASSERT_EQ(root->put_StartID(100000), S_OK);
-    for (auto [parent, child, caption] : {std::tuple{root.Get(), top.Get(), L"&Top"}, {top.Get(), wide.Get(), L"&Wide"},
-                                          {top.Get(), negative.Get(), L"&Negative"}}) {
-        ComPtr<_xMenuCollection> subs;
-        ASSERT_EQ(parent->get_SubMenus(subs.Out()), S_OK);
-        ASSERT_EQ(child->put_Caption(Bstr(caption).Get()), S_OK);
-        _xMenu* raw = child;
-        Bstr key;
-        ComPtr<_xMenu> added;
-        ASSERT_EQ(subs->Add(&raw, key.Out(), added.Out()), S_OK);
-    }
-    ASSERT_EQ(wide->put_ShortCutFirstKey(xMenuShortCutFirstKeys_CTRL), S_OK);
-    ASSERT_EQ(wide->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>('W')), S_OK);
-    IDispatch* raw_bars = bars.Get();
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    ASSERT_EQ(root->RenderMenu(reinterpret_cast<ICommandBarsObject**>(&raw_bars), &ok), S_OK);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(negative->put_ID(-7), S_OK);
-
-    HMENU menu = GetSubMenu(GetMenu(hwnd), 0);
+    Must(bars->Attach(Handle(hwnd)), "Attach");
+    Ids ids;
+    OnExecute(bars.Get(), &RecordId, &ids);
+    Tree<_xMenu> t(L"&Top{&Wide &Negative}");
+    Must(t.root->put_StartID(100000), "StartID");
+    Shortcut(t[L"&Wide"], CTRL, 'W');
+    ASSERT_TRUE(RenderInto(t.root.Get(), bars.Get()));
+    Must(t[L"&Negative"]->put_ID(-7), "ID");
     // Stand-ins are handed out in order: Top 61440, Wide 61441, Negative 61442, then -7 61443.
-    EXPECT_EQ(MenuRows(menu), (Rows{L"61441 &Wide\tCtrl+W", L"61443 &Negative"}));
-    LONG table = 0;
-    ASSERT_EQ(bars->get_Accelerators(&table), S_OK);
-    EXPECT_EQ(AcceleratorRows(reinterpret_cast<HACCEL>(static_cast<LONG_PTR>(table))), (Rows{L"Ctrl+W=61441"}));
+    EXPECT_EQ(MenuRows(GetSubMenu(GetMenu(hwnd), 0)), (Rows{L"61441 &Wide\tCtrl+W", L"61443 &Negative"}));
+    EXPECT_EQ(AcceleratorRows(bars.Get()), (Rows{L"Ctrl+W=61441"}));
     SendMessageW(hwnd, WM_COMMAND, 61441, 0);
     SendMessageW(hwnd, WM_COMMAND, 61443, 0);
     PressKey(hwnd, {VK_CONTROL}, 'W');
-    EXPECT_EQ(ids, (std::vector<long>{100002, -7, 100002}));
-    ComPtr<_xMenu> found;
-    ASSERT_EQ(root->GetMenu(100002, found.Out()), S_OK);
-    EXPECT_EQ(found.Get(), wide.Get());
-    handler->SetExecuteHandler(nullptr, nullptr);
+    EXPECT_EQ(ids, (Ids{100002, -7, 100002}));
+    EXPECT_EQ(Find(t.root.Get(), 100002).Get(), t[L"&Wide"]);
+    OnExecute(bars.Get(), nullptr, nullptr);
     DestroyWindow(hwnd);
 }
 
 // --- Calls the native bars refuse, from late-bound callers ------------------------------
 
-struct Call {
-    HRESULT hr;
-    std::wstring description;
+class RefusedCallsTest : public NativeBarsTest {
+protected:
+    void SetUp() override {
+        NativeBarsTest::SetUp();
+        menu_bar_ = Read(bars_.Get(), &INativeCommandBars::get_ActiveMenuBar);
+        controls_ = Required(ComPtr<IDispatch>(Object(Get(menu_bar_.Get(), L"Controls").value)), "Controls");
+        keys_ = Read(bars_.Get(), &INativeCommandBars::get_KeyBindings);
+        Must(Menu(L"&Open...")->get_CmdBarControl(reinterpret_cast<ICommandBarControl**>(open_.Out())), "CmdBarControl");
+        Must(Menu(L"&File")->get_CmdBarPopup(reinterpret_cast<ICommandBarPopup**>(file_.Out())), "CmdBarPopup");
+    }
+    void TearDown() override {
+        menu_bar_ = controls_ = keys_ = open_ = file_ = nullptr;
+        NativeBarsTest::TearDown();
+    }
+    ComPtr<IDispatch> menu_bar_, controls_, keys_, open_, file_;
 };
 
-Call Invoke(IDispatch* object, const wchar_t* name_or_null, DISPID id, WORD kind, std::vector<Variant> args) {
-    if (name_or_null) {
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name_or_null)};
-        HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-        if (FAILED(hr)) return {hr, L"(name)"};
+TEST_F(RefusedCallsTest, WhatTheBarsCannotShowFailsClearly) {
+    const WORD get = DISPATCH_PROPERTYGET, put = DISPATCH_PROPERTYPUT, call = DISPATCH_METHOD;
+    const DISPID add = IdOf(controls_.Get(), L"Add"), bar = IdOf(open_.Get(), L"CommandBar");
+    const std::tuple<IDispatch*, DISPID, WORD, std::vector<Variant>, const wchar_t*> refused[] = {
+        {menu_bar_.Get(), 18, call, {Variant::Long(1), Variant::Long(1)}, L"menu bar style (1, 1)"},
+        {menu_bar_.Get(), 23, put, {Variant::Bool(true)}, L"bar option 23"},
+        {menu_bar_.Get(), 16, call, {Variant::Long(1), Variant::Long(2)}, L"bar flags"},
+        {controls_.Get(), add, call, {Variant::Long(9), Variant::Long(1), Variant::String(L"x")}, L"Control type 9"},
+        {controls_.Get(), add, call, {Variant::Long(1), Variant::String(L"one"), Variant::String(L"x")}, L"Type mismatch"},
+        {keys_.Get(), 1, call, {Variant::Long(1), Variant::Long(65), Variant::Long(5)}, L"Ctrl (8), Alt (16) and Shift (4)"},
+        {keys_.Get(), 1, call, {Variant::Long(8), Variant::Long(0), Variant::Long(5)}, L"virtual-key code"},
+        {open_.Get(), bar, get, {}, L"drop-down"},
+        {bars_.Get(), IdOf(bars_.Get(), L"Add"), call, {Variant::String(L"Side"), Variant::Long(2)}, L"across the top"},
+    };
+    for (auto& [object, id, kind, args, says] : refused) {
+        std::vector<VARIANT> raw;
+        for (const Variant& a : args) raw.push_back(*a.Get());
+        LateResult r = InvokeRaw(object, id, kind, raw.data(), static_cast<UINT>(raw.size()));
+        EXPECT_EQ(r.hr, DISP_E_EXCEPTION) << says;
+        EXPECT_NE(r.description.find(says), std::wstring::npos) << std::string(r.description.begin(), r.description.end());
     }
-    std::vector<VARIANT> reversed;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->Get());
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed.data(), kind == DISPATCH_PROPERTYPUT ? &put : nullptr,
-                      static_cast<UINT>(reversed.size()), kind == DISPATCH_PROPERTYPUT ? 1u : 0u};
-    Variant result;
-    EXCEPINFO info{};
-    UINT arg = 0;
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, result.Out(), &info, &arg);
-    Call call{hr, info.bstrDescription ? info.bstrDescription : L""};
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
-    return call;
 }
 
-TEST_F(NativeBarsTest, RefusedCallsFailClearly) {
-    ComPtr<IDispatch> menu_bar, key_bindings, open_control, file_popup, controls;
-    ASSERT_EQ(bars_->get_ActiveMenuBar(menu_bar.Out()), S_OK);
-    ASSERT_EQ(bars_->get_KeyBindings(key_bindings.Out()), S_OK);
-    ASSERT_EQ(ui_.open->get_CmdBarControl(reinterpret_cast<ICommandBarControl**>(open_control.Out())), S_OK);
-    ASSERT_EQ(ui_.file->get_CmdBarPopup(reinterpret_cast<ICommandBarPopup**>(file_popup.Out())), S_OK);
-    Variant got;
-    DISPPARAMS none{};
-    ASSERT_EQ(menu_bar->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, got.Out(), nullptr, nullptr), S_OK);
-    controls = ComPtr<IDispatch>(got.Get()->pdispVal);
-    ASSERT_TRUE(controls);
-
-    const WORD get = DISPATCH_PROPERTYGET, put = DISPATCH_PROPERTYPUT, call = DISPATCH_METHOD;
-    struct Refused {
-        const char* what;
-        IDispatch* object;
-        const wchar_t* name;
-        DISPID id;
-        WORD kind;
-        std::vector<Variant> args;
-        const wchar_t* description;   // a part of it
-    };
-    const Refused refused[] = {
-        {"unknown window-button style", menu_bar.Get(), nullptr, 18, call, {Variant::Long(1), Variant::Long(1)},
-         L"menu bar style (1, 1)"},
-        {"option turned on", menu_bar.Get(), nullptr, 23, put, {Variant::Bool(true)}, L"bar option 23"},
-        {"other bar flags", menu_bar.Get(), nullptr, 16, call, {Variant::Long(1), Variant::Long(2)}, L"bar flags"},
-        {"control type", controls.Get(), L"Add", 0, call, {Variant::Long(9), Variant::Long(1), Variant::String(L"x")},
-         L"Control type 9"},
-        {"ID that is no number", controls.Get(), L"Add", 0, call,
-         {Variant::Long(1), Variant::String(L"one"), Variant::String(L"x")}, L"Type mismatch"},
-        {"modifier flags", key_bindings.Get(), nullptr, 1, call, {Variant::Long(1), Variant::Long(65), Variant::Long(5)},
-         L"Ctrl (8), Alt (16) and Shift (4)"},
-        {"key code", key_bindings.Get(), nullptr, 1, call, {Variant::Long(8), Variant::Long(0), Variant::Long(5)},
-         L"virtual-key code"},
-        {"command bar of a plain entry", open_control.Get(), L"CommandBar", 0, get, {}, L"drop-down"},
-        {"toolbar elsewhere than the top", bars_.Get(), L"Add", 0, call, {Variant::String(L"Side"), Variant::Long(2)},
-         L"across the top"},
-    };
-    for (const Refused& r : refused) {
-        Call c = Invoke(r.object, r.name, r.id, r.kind, r.args);
-        EXPECT_EQ(c.hr, DISP_E_EXCEPTION) << r.what;
-        EXPECT_NE(c.description.find(r.description), std::wstring::npos) << r.what << ": " << std::string(c.description.begin(), c.description.end());
-    }
-    // Window handles that cannot carry bars.
-    HWND child = NewWindow(WS_CHILD, hwnd_);
+// Window handles that cannot carry bars.
+TEST_F(NativeBarsTest, AWindowThatCannotCarryBarsIsRefused) {
     EXPECT_NE(bars_->Attach(0), S_OK);
-    EXPECT_NE(bars_->Attach(Handle(child)), S_OK);
-    // Names the component resolves at run time.
-    for (auto [object, name] : {std::pair{menu_bar.Get(), L"Controls"}, {controls.Get(), L"Add"},
-                                {file_popup.Get(), L"CommandBar"}, {open_control.Get(), L"ToolBarID"}}) {
-        DISPID id = 0;
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-        EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK) << std::string(name, name + wcslen(name));
-    }
-    // Objects outliving their command bars fail every call, and lose nothing else.
-    ASSERT_EQ(point_->Unadvise(cookie_), S_OK);
-    point_ = nullptr;
+    EXPECT_NE(bars_->Attach(Handle(NewWindow(WS_CHILD, hwnd_))), S_OK);
+}
+
+// Names the component resolves at run time.
+TEST_F(RefusedCallsTest, NamesTheComponentUsesResolve) {
+    for (auto [object, name] : {std::pair{menu_bar_.Get(), L"Controls"}, {controls_.Get(), L"Add"},
+                                {file_.Get(), L"CommandBar"}, {open_.Get(), L"ToolBarID"}})
+        EXPECT_NE(IdOf(object, name), DISPID_UNKNOWN) << std::string(name, name + wcslen(name));
+}
+
+// Objects outliving their command bars fail every call, and lose nothing else.
+TEST_F(RefusedCallsTest, ControlsOutlivingTheBarsFailClearly) {
+    announced_.reset();
     bars_ = nullptr;
-    Call late = Invoke(open_control.Get(), nullptr, 4, put, {Variant::String(L"x")});
+    LateResult late = InvokeId(open_.Get(), 4, DISPATCH_PROPERTYPUT, {Variant::String(L"x")});
     EXPECT_EQ(late.hr, DISP_E_EXCEPTION);
     EXPECT_NE(late.description.find(L"released"), std::wstring::npos);
     // The node stores the value, then its forwarded put fails with that error.
-    EXPECT_EQ(ui_.open->put_Caption(Bstr(L"still a node").Get()), zuv::HresultOfNumber(91));
-    Bstr kept;
-    ASSERT_EQ(ui_.open->get_Caption(kept.Out()), S_OK);
-    EXPECT_EQ(kept.Str(), L"still a node");
+    EXPECT_EQ(Menu(L"&Open...")->put_Caption(B(L"still a node").Get()), HresultOfNumber(91));
+    EXPECT_EQ(Read(Menu(L"&Open..."), &_xMenu::get_Caption), L"still a node");
 }
 
 }  // namespace
+}  // namespace zuv::test
