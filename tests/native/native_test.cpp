@@ -14,7 +14,7 @@
 #include "editor_ui.h"
 #include "support/com_test.h"
 #include "frame/error.h"
-#include "support/event_sink.h"
+#include "support/late_bound.h"
 #include "zuvNativeBars.h"
 
 namespace {

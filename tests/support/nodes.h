@@ -13,7 +13,6 @@
 
 #include "standin_host/xchost_client.h"
 #include "support/com_test.h"
-#include "support/event_sink.h"
 #include "support/foreign_nodes.h"
 #include "support/late_bound.h"
 
