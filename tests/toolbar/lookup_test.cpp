@@ -63,22 +63,6 @@ TEST_F(ToolBarLookup, AnEmptyEntryMatchesIdZeroAsAFreshNode) {
     EXPECT_FALSE(ItemOrNothing(EntriesOf(u.root.Get()).Get(), Variant::Long(2)));
 }
 
-// A failing level is reported (a positive number only) and the search goes on.
-TEST_F(ToolBarLookup, ErrorsAreReportedPerLevelAndTheSearchGoesOn) {
-    const struct {
-        HRESULT failure;
-        const wchar_t* events;
-    } cases[] = {{MAKE_HRESULT(1, FACILITY_CONTROL, 1010), kAppError}, {E_FAIL, L""}};
-    for (const auto& c : cases) {
-        Bar t(L"B E");
-        MUST(t[L"E"]->put_ID(9));
-        FailingChildren(t[L"B"])->item_failure = c.failure;
-        EventRecorder events(t.root.Get(), DIID___xToolBar);
-        EXPECT_TRUE(Same(Find(t.root.Get(), 9).Get(), t[L"E"]));
-        EXPECT_EQ(events.Joined(), c.events);
-    }
-}
-
 TEST_F(ToolBarLookup, TooManyEntriesOrAStartOfNothingEndTheSearch) {
     Bar t(L"B E");
     MUST(t[L"E"]->put_ID(9));
@@ -119,19 +103,6 @@ TEST_F(ToolBarLookup, ClickPassesTheArgumentOn) {
     EXPECT_EQ(events.Joined(), L"ButtonClick(obj); ButtonClick(Nothing); ButtonClick(obj)");
     EXPECT_TRUE(Same(events.Objects().at(0).Get(), c.Get()));
     EXPECT_TRUE(Same(events.Objects().at(2).Get(), stranger.Get()));
-}
-
-TEST_F(ToolBarLookup, ADisabledOrHiddenReceiverRaisesNothing) {
-    for (bool enabled : {false, true}) {
-        ComPtr<_xToolBar> x = Node(L"X");
-        MUST(x->put_Enabled(enabled ? VARIANT_TRUE : VARIANT_FALSE));
-        MUST(x->put_Visible(enabled ? VARIANT_FALSE : VARIANT_TRUE));
-        EventRecorder events(x.Get(), DIID___xToolBar);
-        VARIANT result;
-        MUST(x->RaiseClickEvent(x.Get(), &result));
-        EXPECT_EQ(result.vt, VT_EMPTY);
-        EXPECT_EQ(events.Joined(), L"");
-    }
 }
 
 class ToolBarRobust : public NodeTest {};
