@@ -162,6 +162,25 @@ TYPED_TEST(EitherFamilyLookup, AClickIsRaisedOnlyOnAnEnabledVisibleNode) {
     }
 }
 
+// A clicked node that its own handler removes and lets go of: the click
+// ends normally.
+TYPED_TEST(EitherFamilyLookup, AClickHandlerThatReleasesTheClickedNode) {
+    Tree<TypeParam> t(L"Item");
+    ComPtr<TypeParam> item = t[L"Item"];
+    TypeParam* raw = item.Get();
+    auto events = std::make_unique<EventRecorder>(raw, EventsOf<TypeParam>());
+    events->OnEvent([&](DISPID) {
+        MUST(EntriesOf(t.root.Get())->Remove(Variant::Long(1).Get()));
+        t = Tree<TypeParam>(L"");
+        events->Disconnect();
+        item = nullptr;
+    });
+    Variant result;
+    if constexpr (kIsMenu<TypeParam>) EXPECT_EQ(raw->RaiseClickEvent(-1, result.Out()), S_OK);
+    else EXPECT_EQ(raw->RaiseClickEvent(nullptr, result.Out()), S_OK);
+    EXPECT_EQ(events->Joined(), kIsMenu<TypeParam> ? L"Click" : L"ButtonClick(Nothing)");
+}
+
 class MenuList : public NodeTest {
 protected:
     void TearDown() override {

@@ -218,20 +218,6 @@ TEST_F(MenuRender, AFailureEndsItsLevelAndKeepsWhatWasDone) {
               kMenuBarSetup);
 }
 
-TEST_F(MenuRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
-    Menu t(L"T");
-    Add(t.root.Get(), nullptr);
-    Add(t[L"T"], nullptr);
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"");
-    EXPECT_EQ(Adds(host), (Lines{L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")",
-                                L"Control#1.CommandBar.Controls call 2 (Long 1, Long& 2, String \"\")",
-                                L"MenuBar.Controls call 2 (Long 2, Long 3, String \"\")"}));
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(t[L"T"]).Get(), Variant::Long(1)));
-}
-
 // A host's node as a title is numbered and given its popup through its
 // interface, but cannot be marked designed: error 13 ends the rendering.
 TEST_F(MenuRender, AHostsOwnTitleIsReadThroughItsInterfaceThenRefused) {
@@ -348,6 +334,31 @@ TYPED_TEST(EitherFamilyRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBei
     this->host.FailCall(menu ? L"Control#9" : L"Control#7", L"put 14", 1, 1004, L"Refused");
     EXPECT_FALSE(this->Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
+}
+
+// An empty (Nothing) entry renders as a new default node, which is not
+// kept; after a toolbar's separator it starts the group.
+TYPED_TEST(EitherFamilyRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
+    Tree<TypeParam> t(L"-");
+    Add(t.root.Get(), nullptr);
+    TypeParam* title = Add(t.root.Get(), NewNode<TypeParam>(L"T")).Get();
+    Add(title, nullptr);
+    EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    EXPECT_EQ(events.Joined(), L"");
+    const Lines menu = {L"MenuBar.Controls call 2 (Long 2, Long 1, String \"-\")",
+                        L"MenuBar.Controls call 2 (Long 2, Long 2, String \"\")",
+                        L"MenuBar.Controls call 2 (Long 2, Long 3, String \"T\")",
+                        L"Control#3.CommandBar.Controls call 2 (Long 1, Long& 4, String \"\")"};
+    const Lines toolbar = {L"ToolBar1.Controls call 2 (Long 1, Long& 1, String \"\", Boolean False)",
+                           L"Control#1 put 3 (Boolean True)",
+                           L"ToolBar1.Controls call 2 (Long 4, Long& 2, String \"T\", Boolean False)",
+                           L"Control#2 put 3 (Boolean False)",
+                           L"Control#2.CommandBar.Controls call 2 (Long 1, Long& 3, String \"\")",
+                           L"Control#3 put 3 (Boolean False)"};
+    EXPECT_EQ(Adds(this->host), kIsMenu<TypeParam> ? menu : toolbar);
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(title).Get(), Variant::Long(1)));
 }
 
 // The Count of a host's collection fails part-way through the walk, in

@@ -195,21 +195,6 @@ TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {
         });
         EXPECT_TRUE(Render(raw));
     }
-    // A clicked node removed and released by its handler (Click).
-    {
-        Menu t(L"Item");
-        ComPtr<_xMenu> item = t[L"Item"];
-        auto events = std::make_unique<EventRecorder>(item.Get(), DIID___xMenu);
-        events->OnEvent([&](DISPID) {
-            MUST(EntriesOf(t.root.Get())->Remove(Variant::Long(1).Get()));
-            t = Menu(L"");
-            events->Disconnect();
-            item = nullptr;
-        });
-        _xMenu* raw = item.Get();
-        Variant result;
-        EXPECT_EQ(raw->RaiseClickEvent(-1, result.Out()), S_OK);
-    }
     // An array's members dropped while one of them is clicked (ArrayClick).
     {
         Menu t(L"T{MRU*2}");

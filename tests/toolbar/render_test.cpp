@@ -114,18 +114,6 @@ TEST_F(ToolBarRendering, AFailureEndsItsLevelAndKeepsWhatWasDone) {
     for (const auto& c : cases) Check<_xToolBar>(c);
 }
 
-TEST_F(ToolBarRendering, EmptyEntriesRenderAsFreshDefaultNodes) {
-    Bar t(L"-");
-    Add(t.root.Get(), nullptr);
-    Add(t.root.Get(), Node(L"A"));
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(Adds(host), (Lines{L"ToolBar1.Controls call 2 (Long 1, Long& 1, String \"\", Boolean False)",
-                                L"Control#1 put 3 (Boolean True)",
-                                L"ToolBar1.Controls call 2 (Long 1, Long& 2, String \"A\", Boolean False)",
-                                L"Control#2 put 3 (Boolean False)"}));
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));
-}
-
 TEST_F(ToolBarRendering, AHostsCollectionAsButtonsWorksLikeOurs) {
     ComPtr<_xToolBar> root = Node(), a = Node(L"A");
     ComPtr<ForeignButtons> foreign = MakeFake<ForeignButtons>();
