@@ -85,31 +85,25 @@ TEST_F(MenuRender, TheRootsButtonsSettingsHideMenuBarButtons) {
 }
 
 // Pre-order from StartID + 1; the window list gets 35000 and still uses up
-// its number; separators and arrays at the top level are plain titles.
+// its number.  The root is a container only.
 TEST_F(MenuRender, NumbersDepthFirstFromStartId) {
-    const struct {
-        const wchar_t *tree, *names, *numbers;
-    } cases[] = {
-        {L"A{a1 a2{a21 a22} a3} B@ C{c1@ c2}", L"A a1 a2 a21 a22 a3 B C c1 c2",
-         L"A=1* a1=2* a2=3* a21=4* a22=5* a3=6* B=35000* C=8* c1=35000* c2=10*"},
-        {L"- MRU*2 X", L"- MRU X", L"-=1* MRU=2* X=3*"},
-    };
-    for (const auto& c : cases) {
-        HostBars bars;
-        Menu t(c.tree);
-        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
-        EXPECT_EQ(t.Numbers(c.names), c.numbers);
-        // The root is a container only.
-        EXPECT_EQ(IdOf(t.root.Get()), 0);
-        EXPECT_FALSE(IsDesigned(t.root.Get()));
-    }
+    Menu t(L"A{a1 a2{a21 a22} a3} B@ C{c1@ c2}");
+    EXPECT_TRUE(Render(t.root.Get()));
+    EXPECT_EQ(t.Numbers(L"A a1 a2 a21 a22 a3 B C c1 c2"),
+              L"A=1* a1=2* a2=3* a21=4* a22=5* a3=6* B=35000* C=8* c1=35000* c2=10*");
+    EXPECT_EQ(IdOf(t.root.Get()), 0);
+    EXPECT_FALSE(IsDesigned(t.root.Get()));
 }
 
+// Separators and arrays at the top level are plain numbered titles with
+// their captions, and the array generates no entries there.
 TEST_F(MenuRender, ASeparatorOrArrayAtTheTopLevelIsATitleWithItsCaption) {
-    Menu t(L"- MRU*2");
+    Menu t(L"- MRU*2 X");
     EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(Adds(host), (Lines{L"MenuBar.Controls call 2 (Long 2, Long 1, String \"-\")",
-                                L"MenuBar.Controls call 2 (Long 2, Long 2, String \"MRU\")"}));
+                                L"MenuBar.Controls call 2 (Long 2, Long 2, String \"MRU\")",
+                                L"MenuBar.Controls call 2 (Long 2, Long 3, String \"X\")"}));
+    EXPECT_EQ(t.Numbers(L"- MRU X"), L"-=1* MRU=2* X=3*");
     EXPECT_EQ(CountOf(Read(t[L"MRU"], &_xMenu::get_ArrayMenu).Get()), 0);
 }
 

@@ -179,38 +179,43 @@ TEST_F(MenuRobustness, EmptyArrayMembersAreNothingForClickAndCount) {
     EXPECT_EQ(events.Joined(), not_set + L"; " + not_set + L"; ArrayClick(1)");
 }
 
-// Each case lets go of the tree from inside a handler; the operation goes
-// on with what it holds and returns normally.
-TEST_F(MenuRobustness, HandlersThatReleaseTheTreeWhileAnEventIsDelivered) {
-    // A failure reported from inside a drop-down (SystemError).
-    {
-        Menu t(L"A{a1 a2} B{b1}");
-        host.FailCall(L"Control#1.CommandBar.Controls", L"call 2", 1, 1004, L"No");
-        auto events = std::make_unique<EventRecorder>(t.root.Get(), DIID___xMenu);
-        _xMenu* raw = t.root.Get();
-        events->OnEvent([&](DISPID) {
-            MUST(EntriesOf(t[L"A"])->Remove(Variant::Long(1).Get()));
-            events->Disconnect();
-            t = Menu(L"");
-        });
-        EXPECT_TRUE(Render(raw));
-    }
-    // An array's members dropped while one of them is clicked (ArrayClick).
-    {
-        Menu t(L"T{MRU*2}");
-        ComPtr<_xMenu> array = t[L"MRU"];
-        ASSERT_TRUE(Render(t.root.Get()));
-        auto events = std::make_unique<EventRecorder>(array.Get(), DIID___xMenu);
-        events->OnEvent([&](DISPID) {
-            MUST(array->putref_ArrayMenu(nullptr));
-            events->Disconnect();
-            t = Menu(L"");
-            array = nullptr;
-        });
-        _xMenu* raw = array.Get();
-        Variant result;
-        EXPECT_EQ(raw->RaiseClickEvent(1, result.Out()), S_OK);
-    }
+// An array's members dropped, and the array let go of, by the ArrayClick
+// handler of one of them: the click returns normally.
+TEST_F(MenuRobustness, AnArrayClickHandlerThatDropsTheMembers) {
+    Menu t(L"T{MRU*2}");
+    ComPtr<_xMenu> array = t[L"MRU"];
+    ASSERT_TRUE(Render(t.root.Get()));
+    auto events = std::make_unique<EventRecorder>(array.Get(), DIID___xMenu);
+    events->OnEvent([&](DISPID) {
+        MUST(array->putref_ArrayMenu(nullptr));
+        events->Disconnect();
+        t = Menu(L"");
+        array = nullptr;
+    });
+    _xMenu* raw = array.Get();
+    Variant result;
+    EXPECT_EQ(raw->RaiseClickEvent(1, result.Out()), S_OK);
+    EXPECT_EQ(events->Joined(), L"ArrayClick(1)");
+}
+
+// The handler of an error in a drop-down takes an entry out and lets go of
+// the tree (a toolbar's handler gives the root other buttons too: the
+// rendering goes on with those it started with): the rendering goes on with
+// what it holds (B and b1 after A's failed drop-down) and returns normally.
+TYPED_TEST(Walks, AHandlerThatReleasesTheTreeDuringARenderingError) {
+    Tree<TypeParam> t(L"A{a1 a2} B{b1}");
+    TypeParam* root = t.root.Get();
+    this->host.FailCall(L"Control#1.CommandBar.Controls", L"call 2", 1, 1004, L"Refused");
+    auto events = std::make_unique<EventRecorder>(root, EventsOf<TypeParam>());
+    events->OnEvent([&](DISPID) {
+        MUST(EntriesOf(t[L"A"])->Remove(Variant::Long(1).Get()));
+        if constexpr (!kIsMenu<TypeParam>) MUST(SetEntries(t.root.Get(), EntriesOf(NewToolBar().Get()).Get()));
+        events->Disconnect();
+        t = Tree<TypeParam>(L"");
+    });
+    EXPECT_TRUE(this->Render(root));
+    EXPECT_EQ(events->Joined(), L"SystemError(1004, Refused)");
+    EXPECT_EQ(this->host.FindControl(4), L"Control#3");
 }
 
 // A host's main thread has 1 MB: the deepest walk stays within an eighth of

@@ -122,18 +122,6 @@ TEST_F(ToolBarRobust, AClickHandlerThatClicksAgainIsStoppedByTheNestingLimit) {
     EXPECT_GT(events.Events().size(), 10u);
 }
 
-// During a rendering error the tree is thrown away: the rendering goes on
-// with the buttons it started with.
-TEST_F(ToolBarRobust, AHandlerThatReplacesTheButtonsDuringARenderingError) {
-    Bar t(L"P{X} Q");
-    EventRecorder events(t.root.Get(), DIID___xToolBar);
-    host.FailCall(L"Control#1.CommandBar.Controls", L"call Add", 1, 1005, L"No room");
-    events.OnEvent([&](DISPID) { MUST(t.root->putref_Buttons(EntriesOf(NewToolBar().Get()).Get())); });
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(1005, No room)");
-    EXPECT_EQ(host.FindControl(3), L"Control#2");
-}
-
 // During a lookup error the collection is emptied: the walk ends with 9.
 TEST_F(ToolBarRobust, AHandlerThatEmptiesTheCollectionDuringALookupError) {
     Bar u(L"B C");
