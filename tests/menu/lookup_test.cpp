@@ -80,12 +80,28 @@ TEST_F(MenuLookup, GetMenuFromSubMenuSearchesBelowTheNodeGiven) {
     EXPECT_EQ(on_a.Joined(), kNotSet);
 }
 
+// An array reports the click of a visible member by its index, on itself.
+TEST_F(MenuLookup, AnArrayRaisesArrayClickForItsVisibleMembers) {
+    Menu t = Rendered(host.object.Get());
+    _xMenu* mru = t[L"MRU"];
+    EventRecorder on_array(mru, DIID___xMenu);
+    Click(mru, 1);
+    MUST(Member(mru, 1)->put_Visible(VARIANT_FALSE));
+    Click(mru, 1);
+    Click(mru);
+    EXPECT_EQ(on_array.Joined(), L"ArrayClick(1); SystemError(9, Subscript out of range)");
+}
+
+template <class Node>
+class EitherFamilyLookup : public NodeTest {};
+TYPED_TEST_SUITE(EitherFamilyLookup, Families);
+
 // A host's collection under A fails (its Item, or its Count read part-way
 // through the walk): reported with a positive number only.  A failure below
 // the top level ends that branch and the search goes on with B; the Count
 // read by the top level ends the search.  Error information left pending
 // earlier is not lent to a failure that comes without any.
-TEST_F(MenuLookup, AFailureEndsTheSearchOfOneBranch) {
+TYPED_TEST(EitherFamilyLookup, AFailureEndsTheSearchOfOneBranch) {
     const HRESULT e1234 = MAKE_HRESULT(1, FACILITY_CONTROL, 1234);
     const wchar_t* reported = L"SystemError(1234, Application-defined or object-defined error)";
     const struct {
@@ -101,55 +117,68 @@ TEST_F(MenuLookup, AFailureEndsTheSearchOfOneBranch) {
         {0, 1, e1234, reported, false, {L"get_Count"}},
     };
     for (const auto& c : cases) {
-        Menu t = Rendered(host.object.Get());
-        ComPtr<ForeignMenus> entries = MakeFake<ForeignMenus>();
-        entries->items.push_back(NewMenu());
+        Tree<TypeParam> t(L"A B{b1{b11}}");
+        MUST(t[L"b11"]->put_ID(7));
+        auto entries = MakeFake<ForeignEntries<TypeParam>>();
+        entries->items.push_back(NewNode<TypeParam>());
         entries->fail_item_at = c.item_at;
         entries->fail_count_call = c.count_call;
         entries->item_failure = c.failure;
-        MUST(t[L"A"]->putref_SubMenus(entries.Get()));
-        EventRecorder events(t.root.Get(), DIID___xMenu);
+        MUST(SetEntries(t[L"A"], entries.Get()));
+        EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
         ComPtr<ICreateErrorInfo> stale;
         MUST(CreateErrorInfo(stale.Out()));
         MUST(stale->SetDescription(const_cast<LPOLESTR>(L"stale")));
         MUST(SetErrorInfo(0, stale.As<IErrorInfo>().Get()));
-        EXPECT_TRUE(Same(Find(t.root.Get(), 7).Get(), c.found ? t[L"b111"] : nullptr));
+        EXPECT_TRUE(Same(Find(t.root.Get(), 7).Get(), c.found ? t[L"b11"] : nullptr));
         EXPECT_EQ(events.Joined(), c.events);
         EXPECT_EQ(entries->calls, c.calls);
     }
 }
 
-TEST_F(MenuLookup, RaisesClickOrArrayClickOnAnEnabledVisibleNode) {
+// A click is raised only on an enabled, visible node: a menu node's with an
+// index as ArrayClick, a toolbar node's with its argument as it is.
+TYPED_TEST(EitherFamilyLookup, AClickIsRaisedOnlyOnAnEnabledVisibleNode) {
     const struct {
         VARIANT_BOOL enabled, visible;
         short index;
-        const wchar_t* events;
+        const wchar_t *menu, *toolbar;
     } cases[] = {
-        {VARIANT_TRUE, VARIANT_TRUE, -1, L"Click"},
-        {VARIANT_TRUE, VARIANT_TRUE, 0, L"ArrayClick(0)"},
-        {VARIANT_FALSE, VARIANT_TRUE, -1, L""},
-        {VARIANT_TRUE, VARIANT_FALSE, 3, L""},
+        {VARIANT_TRUE, VARIANT_TRUE, -1, L"Click", L"ButtonClick(Nothing)"},
+        {VARIANT_TRUE, VARIANT_TRUE, 0, L"ArrayClick(0)", L"ButtonClick(Nothing)"},
+        {VARIANT_FALSE, VARIANT_TRUE, -1, L"", L""},
+        {VARIANT_TRUE, VARIANT_FALSE, 3, L"", L""},
     };
     for (const auto& c : cases) {
-        ComPtr<_xMenu> node = NewMenu();
+        ComPtr<TypeParam> node = NewNode<TypeParam>();
         MUST(node->put_Enabled(c.enabled));
         MUST(node->put_Visible(c.visible));
-        EventRecorder events(node.Get(), DIID___xMenu);
-        Click(node.Get(), c.index);
-        EXPECT_EQ(events.Joined(), c.events) << c.index;
+        EventRecorder events(node.Get(), EventsOf<TypeParam>());
+        Variant result;
+        if constexpr (kIsMenu<TypeParam>) MUST(node->RaiseClickEvent(c.index, result.Out()));
+        else MUST(node->RaiseClickEvent(nullptr, result.Out()));
+        EXPECT_EQ(result.Type(), VT_EMPTY);
+        EXPECT_EQ(events.Joined(), kIsMenu<TypeParam> ? c.menu : c.toolbar);
     }
 }
 
-// An array reports the click of a visible member by its index, on itself.
-TEST_F(MenuLookup, AnArrayRaisesArrayClickForItsVisibleMembers) {
-    Menu t = Rendered(host.object.Get());
-    _xMenu* mru = t[L"MRU"];
-    EventRecorder on_array(mru, DIID___xMenu);
-    Click(mru, 1);
-    MUST(Member(mru, 1)->put_Visible(VARIANT_FALSE));
-    Click(mru, 1);
-    Click(mru);
-    EXPECT_EQ(on_array.Joined(), L"ArrayClick(1); SystemError(9, Subscript out of range)");
+// A clicked node that its own handler removes and lets go of: the click
+// ends normally.
+TYPED_TEST(EitherFamilyLookup, AClickHandlerThatReleasesTheClickedNode) {
+    Tree<TypeParam> t(L"Item");
+    ComPtr<TypeParam> item = t[L"Item"];
+    TypeParam* raw = item.Get();
+    auto events = std::make_unique<EventRecorder>(raw, EventsOf<TypeParam>());
+    events->OnEvent([&](DISPID) {
+        MUST(EntriesOf(t.root.Get())->Remove(Variant::Long(1).Get()));
+        t = Tree<TypeParam>(L"");
+        events->Disconnect();
+        item = nullptr;
+    });
+    Variant result;
+    if constexpr (kIsMenu<TypeParam>) EXPECT_EQ(raw->RaiseClickEvent(-1, result.Out()), S_OK);
+    else EXPECT_EQ(raw->RaiseClickEvent(nullptr, result.Out()), S_OK);
+    EXPECT_EQ(events->Joined(), kIsMenu<TypeParam> ? L"Click" : L"ButtonClick(Nothing)");
 }
 
 class MenuList : public NodeTest {

@@ -1,5 +1,6 @@
-// The menu node's properties: live forwarding to rendered controls, the
-// computed Count, ArrayParent; the collections' Item and Remove.
+// The nodes' properties: live forwarding to rendered controls, stored
+// values, the menu's computed Count, the parent reference; the collections'
+// Item and Remove.
 #include "support/nodes.h"
 
 namespace zuv::test {
@@ -10,60 +11,7 @@ short CountProp(_xMenu* n) { return Read(n, &_xMenu::get_Count); }
 ComPtr<_xMenuCollection> MembersOf(_xMenu* n) { return Read(n, &_xMenu::get_ArrayMenu); }
 const HRESULT kError5 = MAKE_HRESULT(1, FACILITY_CONTROL, 5), kError9 = MAKE_HRESULT(1, FACILITY_CONTROL, 9);
 
-// Each assignment and the one host call it makes on the rendered control.
-using Assign = HRESULT (*)(_xMenu*);
-const struct Forwarded {
-    Assign assign;
-    const wchar_t* call;   // nullptr: the host is not called
-} kForwarded[] = {
-    {[](_xMenu* n) { return n->put_Checked(VARIANT_TRUE); }, L"put 14 (Boolean True)"},
-    {[](_xMenu* n) { return n->put_Enabled(VARIANT_FALSE); }, L"put 13 (Boolean False)"},
-    {[](_xMenu* n) { return n->put_Visible(VARIANT_FALSE); }, L"put 12 (Boolean False)"},
-    {[](_xMenu* n) { return n->put_ID(77); }, L"put 6 (Long 77)"},
-    {[](_xMenu* n) { return n->put_WindowsList(VARIANT_TRUE); }, L"put 6 (Long 35000)"},
-    {[](_xMenu* n) { return n->put_Caption(B(L"New").Get()); }, L"put 4 (String \"New\")"},
-    {[](_xMenu* n) { return n->put_Key(B(L"k").Get()); }, nullptr},
-    {[](_xMenu* n) { return n->put_Tag(B(L"t").Get()); }, nullptr},
-    {[](_xMenu* n) { return n->put_StartID(3); }, nullptr},
-    {[](_xMenu* n) { return n->put_MenuSeperator(VARIANT_TRUE); }, nullptr},
-    {[](_xMenu* n) { return n->put_ShortCutFirstKey(xMenuShortCutFirstKeys_ALT); }, nullptr},
-};
-
 class MenuNode : public NodeTest {};
-
-// A designed node with a control (and a popup) sends to the control only.
-TEST_F(MenuNode, ADesignedNodeForwardsEachChangeToItsControl) {
-    for (const Forwarded& f : kForwarded) {
-        HostBars bars;
-        Menu t(L"T{X}");
-        ASSERT_TRUE(Render(t.root.Get(), bars.object.Get()));
-        MUST(t[L"X"]->putref_CmdBarPopup(Read(t[L"T"], &_xMenu::get_CmdBarPopup).Get()));
-        bars.ClearLog();
-        MUST(f.assign(t[L"X"]));
-        EXPECT_EQ(bars.Log(), f.call ? Lines{std::wstring(L"Control#2 ") + f.call} : Lines{});
-    }
-}
-
-TEST_F(MenuNode, ANodeThatIsNotDesignedSendsNothingEvenWithAControl) {
-    Menu t(L"T{X}");
-    ASSERT_TRUE(Render(t.root.Get()));
-    ComPtr<_xMenu> loose = NewMenu();
-    MUST(loose->putref_CmdBarControl(Read(t[L"X"], &_xMenu::get_CmdBarControl).Get()));
-    host.ClearLog();
-    for (const Forwarded& f : kForwarded) MUST(f.assign(loose.Get()));
-    EXPECT_EQ(host.Log(), Lines{});
-}
-
-TEST_F(MenuNode, APopupOnlyReceivesTheChangeAndNeitherStoresIt) {
-    Menu t(L"T{X}");
-    ASSERT_TRUE(Render(t.root.Get()));
-    host.ClearLog();
-    EXPECT_TRUE(Put(t[L"T"], L"Caption", Variant::String(L"Title")).ok());
-    MUST(t[L"X"]->putref_CmdBarControl(nullptr));
-    MUST(t[L"X"]->put_Checked(VARIANT_TRUE));
-    EXPECT_EQ(host.Log(), Lines{L"Control#1 put 4 (String \"Title\")"});
-    EXPECT_TRUE(Flag(t[L"X"], &_xMenu::get_Checked));
-}
 
 TEST_F(MenuNode, CountCountsTheVisibleMembersOfARenderedArray) {
     Menu t(L"T{Z*3 O#3}");
@@ -124,6 +72,120 @@ TEST_F(MenuNode, ItemCountsFromZeroOnlyOnARenderedZeroBasedArray) {
 template <class Node>
 class EitherFamilyNode : public NodeTest {};
 TYPED_TEST_SUITE(EitherFamilyNode, Families);
+
+// Each assignment and the host calls it makes on the rendered control.
+template <class Node>
+struct Forwarded {
+    HRESULT (*assign)(Node*);
+    Lines calls;   // after "Control#2 "
+};
+template <class Node>
+std::vector<Forwarded<Node>> Forwards();
+template <>
+std::vector<Forwarded<_xMenu>> Forwards() {
+    return {
+        {[](_xMenu* n) { return n->put_Checked(VARIANT_TRUE); }, {L"put 14 (Boolean True)"}},
+        {[](_xMenu* n) { return n->put_Enabled(VARIANT_FALSE); }, {L"put 13 (Boolean False)"}},
+        {[](_xMenu* n) { return n->put_Visible(VARIANT_FALSE); }, {L"put 12 (Boolean False)"}},
+        {[](_xMenu* n) { return n->put_Checked(2); }, {L"put 14 (Boolean True)"}},
+        {[](_xMenu* n) { return n->put_ID(77); }, {L"put 6 (Long 77)"}},
+        {[](_xMenu* n) { return n->put_WindowsList(VARIANT_TRUE); }, {L"put 6 (Long 35000)"}},
+        {[](_xMenu* n) { return n->put_Caption(B(L"New").Get()); }, {L"put 4 (String \"New\")"}},
+        {[](_xMenu* n) { return n->put_Key(B(L"k").Get()); }, {}},
+        {[](_xMenu* n) { return n->put_Tag(B(L"t").Get()); }, {}},
+        {[](_xMenu* n) { return n->put_StartID(3); }, {}},
+        {[](_xMenu* n) { return n->put_MenuSeperator(VARIANT_TRUE); }, {}},
+        {[](_xMenu* n) { return n->put_ShortCutFirstKey(xMenuShortCutFirstKeys_ALT); }, {}},
+    };
+}
+template <>
+std::vector<Forwarded<_xToolBar>> Forwards() {
+    return {
+        {[](_xToolBar* n) { return n->put_Caption(B(L"Cap").Get()); }, {L"put 4 (String \"Cap\")"}},
+        {[](_xToolBar* n) { return n->put_Text(B(L"Txt").Get()); }, {L"put 4 (String \"Txt\")"}},
+        {[](_xToolBar* n) { return n->put_TooltipText(B(L"Tip").Get()); }, {L"put 10 (String \"Tip\")"}},
+        {[](_xToolBar* n) { return n->put_ID(7); }, {L"put 6 (Long 7)"}},
+        {[](_xToolBar* n) { return n->put_ToolBarID(8); }, {L"name \"ToolBarID\"", L"put ToolBarID (Long 8)"}},
+        {[](_xToolBar* n) { return n->put_Value(xToolBarValue_tblPressed); }, {L"put 14 (Boolean True)"}},
+        {[](_xToolBar* n) { return n->put_Value(static_cast<xToolBarValue>(5)); }, {L"put 14 (Boolean True)"}},
+        {[](_xToolBar* n) { return n->put_Value(xToolBarValue_tblUnPressed); }, {L"put 14 (Boolean False)"}},
+        {[](_xToolBar* n) { return n->put_Checked(VARIANT_TRUE); }, {L"put 14 (Boolean True)"}},
+        {[](_xToolBar* n) { return n->put_Enabled(VARIANT_FALSE); }, {L"put 13 (Boolean False)"}},
+        {[](_xToolBar* n) { return n->put_Visible(VARIANT_FALSE); }, {L"put 12 (Boolean False)"}},
+        {[](_xToolBar* n) { return n->put_Enabled(2); }, {L"put 13 (Boolean True)"}},
+        {[](_xToolBar* n) { return n->put_Key(B(L"k").Get()); }, {}},
+        {[](_xToolBar* n) { return n->put_Tag(B(L"t").Get()); }, {}},
+        {[](_xToolBar* n) { return n->put_StartID(1); }, {}},
+        {[](_xToolBar* n) { return n->put_ToolBarSeperator(VARIANT_FALSE); }, {}},
+        {[](_xToolBar* n) { return n->put_Left(1); }, {}},
+        {[](_xToolBar* n) { return n->put_Top(1); }, {}},
+        {[](_xToolBar* n) { return n->put_Width(1); }, {}},
+        {[](_xToolBar* n) { return n->put_Height(1); }, {}},
+        {[](_xToolBar* n) { return n->putref_Parent(nullptr); }, {}},
+    };
+}
+// A rendered entry's control: a menu entry's CmdBarControl, a button's CmdBarButton.
+template <class Node>
+HRESULT SetControl(Node* n, Node* from) {
+    if constexpr (kIsMenu<Node>) return n->putref_CmdBarControl(from ? Read(from, &_xMenu::get_CmdBarControl).Get() : nullptr);
+    else return n->putref_CmdBarButton(from ? Read(from, &_xToolBar::get_CmdBarButton).Get() : nullptr);
+}
+
+// A designed node with a control and a popup sends each change to the
+// control only, with its own call.
+TYPED_TEST(EitherFamilyNode, ADesignedNodeForwardsEachChangeToItsControl) {
+    for (const auto& f : Forwards<TypeParam>()) {
+        HostBars bars;
+        Tree<TypeParam> t(L"T{X}");
+        ASSERT_TRUE(Render(t.root.Get(), bars.object.Get()));
+        MUST(t[L"X"]->putref_CmdBarPopup(Read(t[L"T"], &TypeParam::get_CmdBarPopup).Get()));
+        bars.ClearLog();
+        MUST(f.assign(t[L"X"]));
+        Lines expected;
+        for (const std::wstring& call : f.calls) expected.push_back(L"Control#2 " + call);
+        EXPECT_EQ(bars.Log(), expected);
+    }
+}
+
+TYPED_TEST(EitherFamilyNode, ANodeThatIsNotDesignedSendsNothingEvenWithControls) {
+    Tree<TypeParam> t(L"T{X}");
+    ASSERT_TRUE(this->Render(t.root.Get()));
+    ComPtr<TypeParam> loose = NewNode<TypeParam>();
+    MUST(SetControl(loose.Get(), t[L"X"]));
+    MUST(loose->putref_CmdBarPopup(Read(t[L"T"], &TypeParam::get_CmdBarPopup).Get()));
+    this->host.ClearLog();
+    for (const auto& f : Forwards<TypeParam>()) MUST(f.assign(loose.Get()));
+    EXPECT_EQ(this->host.Log(), Lines{});
+}
+
+// A node with only a popup (a title, a button with entries) sends the change
+// there; one without either sends nothing; both store it, a Boolean stored
+// as any non-zero value as True.
+TYPED_TEST(EitherFamilyNode, APopupOnlyReceivesTheChangeAndEachNodeStoresIt) {
+    Tree<TypeParam> t(L"T{X}");
+    TypeParam* x = t[L"X"];
+    ASSERT_TRUE(this->Render(t.root.Get()));
+    this->host.ClearLog();
+    EXPECT_TRUE(Put(t[L"T"], L"Caption", Variant::String(L"Title")).ok());
+    MUST(SetControl<TypeParam>(x, nullptr));
+    MUST(x->put_Checked(1));
+    MUST(x->put_Enabled(2));
+    EXPECT_EQ(this->host.Log(), Lines{L"Control#1 put 4 (String \"Title\")"});
+    EXPECT_EQ(Read(x, &TypeParam::get_Checked), VARIANT_TRUE);
+    EXPECT_EQ(Read(x, &TypeParam::get_Enabled), VARIANT_TRUE);
+    EXPECT_EQ(Read(t[L"T"], &TypeParam::get_Caption), L"Title");
+}
+
+// A getter given no place for its value fails with error 5 and changes nothing.
+TYPED_TEST(EitherFamilyNode, AGetterWithoutAPlaceForTheValueIsError5) {
+    ComPtr<TypeParam> n = NewNode<TypeParam>(L"N");
+    EXPECT_EQ(n->get_Caption(nullptr), kError5);
+    EXPECT_EQ(PendingDescription(), L"Invalid procedure call or argument");
+    EXPECT_EQ(n->get_Checked(nullptr), kError5);
+    EXPECT_EQ(n->get_ID(nullptr), kError5);
+    EXPECT_EQ(n->get_CmdBarPopup(nullptr), kError5);
+    EXPECT_EQ(Read(n.Get(), &TypeParam::get_Caption), L"N");
+}
 
 // The host's error reaches the caller, late- or early-bound, with its
 // number and description; the value is stored all the same.

@@ -6,9 +6,6 @@ namespace zuv::test {
 namespace {
 
 using Menu = Tree<_xMenu>;
-ComPtr<ICommandBarControl> ControlOf(_xMenu* n) { return Read(n, &_xMenu::get_CmdBarControl); }
-ComPtr<ICommandBarPopup> PopupOf(_xMenu* n) { return Read(n, &_xMenu::get_CmdBarPopup); }
-std::wstring Controls(_xMenu* n) { return LabelOf(PopupOf(n)) + L"|" + LabelOf(ControlOf(n)); }
 void Shortcut(_xMenu* n, long modifiers, long key) {
     MUST(n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)));
     MUST(n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
@@ -88,31 +85,25 @@ TEST_F(MenuRender, TheRootsButtonsSettingsHideMenuBarButtons) {
 }
 
 // Pre-order from StartID + 1; the window list gets 35000 and still uses up
-// its number; separators and arrays at the top level are plain titles.
+// its number.  The root is a container only.
 TEST_F(MenuRender, NumbersDepthFirstFromStartId) {
-    const struct {
-        const wchar_t *tree, *names, *numbers;
-    } cases[] = {
-        {L"A{a1 a2{a21 a22} a3} B@ C{c1@ c2}", L"A a1 a2 a21 a22 a3 B C c1 c2",
-         L"A=1* a1=2* a2=3* a21=4* a22=5* a3=6* B=35000* C=8* c1=35000* c2=10*"},
-        {L"- MRU*2 X", L"- MRU X", L"-=1* MRU=2* X=3*"},
-    };
-    for (const auto& c : cases) {
-        HostBars bars;
-        Menu t(c.tree);
-        EXPECT_TRUE(Render(t.root.Get(), bars.object.Get()));
-        EXPECT_EQ(t.Numbers(c.names), c.numbers);
-        // The root is a container only.
-        EXPECT_EQ(IdOf(t.root.Get()), 0);
-        EXPECT_FALSE(IsDesigned(t.root.Get()));
-    }
+    Menu t(L"A{a1 a2{a21 a22} a3} B@ C{c1@ c2}");
+    EXPECT_TRUE(Render(t.root.Get()));
+    EXPECT_EQ(t.Numbers(L"A a1 a2 a21 a22 a3 B C c1 c2"),
+              L"A=1* a1=2* a2=3* a21=4* a22=5* a3=6* B=35000* C=8* c1=35000* c2=10*");
+    EXPECT_EQ(IdOf(t.root.Get()), 0);
+    EXPECT_FALSE(IsDesigned(t.root.Get()));
 }
 
+// Separators and arrays at the top level are plain numbered titles with
+// their captions, and the array generates no entries there.
 TEST_F(MenuRender, ASeparatorOrArrayAtTheTopLevelIsATitleWithItsCaption) {
-    Menu t(L"- MRU*2");
+    Menu t(L"- MRU*2 X");
     EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(Adds(host), (Lines{L"MenuBar.Controls call 2 (Long 2, Long 1, String \"-\")",
-                                L"MenuBar.Controls call 2 (Long 2, Long 2, String \"MRU\")"}));
+                                L"MenuBar.Controls call 2 (Long 2, Long 2, String \"MRU\")",
+                                L"MenuBar.Controls call 2 (Long 2, Long 3, String \"X\")"}));
+    EXPECT_EQ(t.Numbers(L"- MRU X"), L"-=1* MRU=2* X=3*");
     EXPECT_EQ(CountOf(Read(t[L"MRU"], &_xMenu::get_ArrayMenu).Get()), 0);
 }
 
@@ -169,18 +160,6 @@ TEST_F(MenuRender, GeneratedEntriesAreNewDesignedNodesInArrayMenu) {
     EXPECT_EQ(Controls(t[L"-"]) + Controls(t[L"Z"]), L"||");
 }
 
-TEST_F(MenuRender, RenderingAgainPutsTheNewIdsIntoTheOldControlsFirst) {
-    Menu t(L"T{X}");
-    EXPECT_TRUE(Render(t.root.Get()));
-    host.ClearLog();
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(Matching(host.Log(), {L"put 6 ", L"call 2 "}),
-              (Lines{L"Control#1 put 6 (Long 1)", L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")",
-                     L"Control#2 put 6 (Long 2)",
-                     L"Control#3.CommandBar.Controls call 2 (Long 1, Long& 2, String \"X\")"}));
-    EXPECT_EQ(Controls(t[L"T"]) + Controls(t[L"X"]), L"Control#3||Control#4");
-}
-
 TEST_F(MenuRender, RenderingAgainReplacesTheGeneratedEntriesButKeepsTheHostsOwn) {
     Menu t(L"T{MRU*2}");
     EXPECT_TRUE(Render(t.root.Get()));
@@ -209,46 +188,9 @@ TEST_F(MenuRender, AnArrayInTwoPlacesKeepsTheEntriesOfBothInEachRendering) {
         EXPECT_EQ(CountOf(Read(mru, &_xMenu::get_ArrayMenu).Get()), 4);
         for (long id : {2, 3, 5, 6}) {
             ComPtr<_xMenu> entry = Required(Find(t.root.Get(), id), "the entry");
-            EXPECT_EQ(LabelOf(ControlOf(entry.Get())), bars.FindControl(id));
+            EXPECT_EQ(Controls(entry.Get()), L"|" + bars.FindControl(id));
         }
     }
-}
-
-// Putting the new ID into a control being replaced may fail (the host
-// destroyed it, or refuses): that ends nothing.  The same failure on a new
-// control ends the rendering.
-TEST_F(MenuRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) {
-    Menu t(L"File{Open Win@ MRU*1}");
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EXPECT_TRUE(Render(t.root.Get()));
-    ASSERT_EQ(host.DestroyControl(1), 1);
-    host.ClearLog();
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(Matching(host.Log(), {L"put 6 "}),
-              (Lines{L"Control#1 put 6 (Long 1) -> error 0x8000FFFF", L"Control#2 put 6 (Long 2) -> error 0x8000FFFF",
-                     L"Control#3 put 6 (Long 3) -> error 0x8000FFFF",
-                     L"Control#3 put 6 (Long 35000) -> error 0x8000FFFF"}));
-    EXPECT_EQ(events.Joined(), L"");
-
-    host.FailCall(L"Control#5", L"put 6", 1, 1004, L"Refused");
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"");
-    host.FailCall(L"Control#13", L"put 14", 1, 1004, L"Refused");
-    EXPECT_FALSE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
-}
-
-TEST_F(MenuRender, ANodeRenderedInAnotherRoleKeepsOnlyItsNewControl) {
-    Menu t(L"T{X Y{y1}}");
-    EXPECT_TRUE(Render(t.root.Get()));
-    Add(t[L"X"], NewNode<_xMenu>(L"x1"));
-    MUST(EntriesOf(t[L"Y"])->Remove(Variant::Long(1).Get()));
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(Controls(t[L"X"]) + L" " + Controls(t[L"Y"]), L"Control#6| |Control#8");
-    host.ClearLog();
-    MUST(t[L"X"]->put_Caption(B(L"X2").Get()));
-    MUST(t[L"Y"]->put_Enabled(VARIANT_FALSE));
-    EXPECT_EQ(host.Log(), (Lines{L"Control#6 put 4 (String \"X2\")", L"Control#8 put 13 (Boolean False)"}));
 }
 
 // An error at the top level ends the rendering (False), below it only the
@@ -268,20 +210,6 @@ TEST_F(MenuRender, AFailureEndsItsLevelAndKeepsWhatWasDone) {
     // An overflow at the first title: after the menu bar's set-up, nothing.
     EXPECT_EQ(Check<_xMenu>({L"T{t1}", {}, false, 2147483647, false, L"SystemError(6, Overflow)", L"T=0"}),
               kMenuBarSetup);
-}
-
-TEST_F(MenuRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
-    Menu t(L"T");
-    Add(t.root.Get(), nullptr);
-    Add(t[L"T"], nullptr);
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EXPECT_TRUE(Render(t.root.Get()));
-    EXPECT_EQ(events.Joined(), L"");
-    EXPECT_EQ(Adds(host), (Lines{L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")",
-                                L"Control#1.CommandBar.Controls call 2 (Long 1, Long& 2, String \"\")",
-                                L"MenuBar.Controls call 2 (Long 2, Long 3, String \"\")"}));
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));
-    EXPECT_FALSE(ItemOrNothing(EntriesOf(t[L"T"]).Get(), Variant::Long(1)));
 }
 
 // A host's node as a title is numbered and given its popup through its
@@ -351,6 +279,80 @@ TYPED_TEST(EitherFamilyRender, IntoNewCommandBarsTheCallsOfAFirstRenderingAndCha
     this->host.ClearLog();
     MUST(t[L"Open"]->put_Checked(VARIANT_TRUE));
     EXPECT_EQ(this->host.Log(), Lines{L"Control#2 put 14 (Boolean True)"});
+}
+
+// A node that gains entries becomes a popup, and a plain control again when
+// it loses them: each new ID goes into the node's old control before its new
+// control is added, and changes reach only the control rendered last.
+TYPED_TEST(EitherFamilyRender, RenderingAgainLeavesEachNodeOnlyItsNewControl) {
+    const bool menu = kIsMenu<TypeParam>;
+    Tree<TypeParam> t(L"T{X Y{y1}}");
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    Add(t[L"X"], NewNode<TypeParam>(L"x1"));
+    MUST(EntriesOf(t[L"Y"])->Remove(Variant::Long(1).Get()));
+    this->host.ClearLog();
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    MUST(t[L"X"]->put_Caption(B(L"X2").Get()));
+    MUST(t[L"Y"]->put_Enabled(VARIANT_FALSE));
+    const std::wstring add = L"Control#5.CommandBar.Controls call 2 (Long ";
+    EXPECT_EQ(Matching(this->host.Log(), {L"put 6 ", L"Controls call 2 ", L"put 4 ", L"put 13 (Boolean False)"}),
+              (Lines{L"Control#1 put 6 (Long 1)",
+                     menu ? L"MenuBar.Controls call 2 (Long 2, Long 1, String \"T\")"
+                          : L"ToolBar2.Controls call 2 (Long 4, Long& 1, String \"T\", Boolean False)",
+                     L"Control#2 put 6 (Long 2)", add + (menu ? L"3" : L"4") + L", Long& 2, String \"X\")",
+                     L"Control#6.CommandBar.Controls call 2 (Long 1, Long& 3, String \"x1\")",
+                     L"Control#3 put 6 (Long 4)", add + L"1, Long& 4, String \"Y\")",
+                     L"Control#6 put 4 (String \"X2\")", L"Control#8 put 13 (Boolean False)"}));
+    EXPECT_EQ(Controls(t[L"X"]) + L" " + Controls(t[L"Y"]), L"Control#6| |Control#8");
+}
+
+// Putting the new ID into a control being replaced may fail (the host
+// refuses, or destroyed it): that ends nothing.  The same failure on a new
+// control ends the rendering.  (A menu's window list is numbered, then given
+// 35000; its generated entries are new nodes with new controls only.)
+TYPED_TEST(EitherFamilyRender, RenderingAgainIgnoresOnlyFailuresOfTheControlsBeingReplaced) {
+    const bool menu = kIsMenu<TypeParam>;
+    Tree<TypeParam> t(menu ? L"File{Open Win@ MRU*1}" : L"A B{C}");
+    EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    this->host.FailCall(L"Control#1", L"put 6", 1, 1004, L"Refused");
+    ASSERT_EQ(this->host.DestroyControl(menu ? 2 : 3), 1);
+    this->host.ClearLog();
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    Lines expected = {L"Control#1 put 6 (Long 1) -> error 0x800A03EC"};
+    if (menu) expected.insert(expected.end(), {L"Control#2 put 6 (Long 2) -> error 0x8000FFFF",
+                                               L"Control#3 put 6 (Long 3)", L"Control#3 put 6 (Long 35000)"});
+    else expected.insert(expected.end(), {L"Control#2 put 6 (Long 2)", L"Control#3 put 6 (Long 3) -> error 0x8000FFFF"});
+    EXPECT_EQ(Matching(this->host.Log(), {L"put 6 "}), expected);
+    EXPECT_EQ(events.Joined(), L"");
+    this->host.FailCall(menu ? L"Control#9" : L"Control#7", L"put 14", 1, 1004, L"Refused");
+    EXPECT_FALSE(this->Render(t.root.Get()));
+    EXPECT_EQ(events.Joined(), L"SystemError(1004, Refused)");
+}
+
+// An empty (Nothing) entry renders as a new default node, which is not
+// kept; after a toolbar's separator it starts the group.
+TYPED_TEST(EitherFamilyRender, EmptyEntriesRenderAsDefaultNodesThatAreNotKept) {
+    Tree<TypeParam> t(L"-");
+    Add(t.root.Get(), nullptr);
+    TypeParam* title = Add(t.root.Get(), NewNode<TypeParam>(L"T")).Get();
+    Add(title, nullptr);
+    EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
+    EXPECT_TRUE(this->Render(t.root.Get()));
+    EXPECT_EQ(events.Joined(), L"");
+    const Lines menu = {L"MenuBar.Controls call 2 (Long 2, Long 1, String \"-\")",
+                        L"MenuBar.Controls call 2 (Long 2, Long 2, String \"\")",
+                        L"MenuBar.Controls call 2 (Long 2, Long 3, String \"T\")",
+                        L"Control#3.CommandBar.Controls call 2 (Long 1, Long& 4, String \"\")"};
+    const Lines toolbar = {L"ToolBar1.Controls call 2 (Long 1, Long& 1, String \"\", Boolean False)",
+                           L"Control#1 put 3 (Boolean True)",
+                           L"ToolBar1.Controls call 2 (Long 4, Long& 2, String \"T\", Boolean False)",
+                           L"Control#2 put 3 (Boolean False)",
+                           L"Control#2.CommandBar.Controls call 2 (Long 1, Long& 3, String \"\")",
+                           L"Control#3 put 3 (Boolean False)"};
+    EXPECT_EQ(Adds(this->host), kIsMenu<TypeParam> ? menu : toolbar);
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(t.root.Get()).Get(), Variant::Long(2)));
+    EXPECT_FALSE(ItemOrNothing(EntriesOf(title).Get(), Variant::Long(1)));
 }
 
 // The Count of a host's collection fails part-way through the walk, in

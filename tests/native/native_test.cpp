@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "frame/error.h"
+#include "support/late_bound.h"
 #include "support/nodes.h"
 #include "zuvNativeBars.h"
 

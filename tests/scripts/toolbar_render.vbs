@@ -1,5 +1,6 @@
-' Renders a small toolbar tree into the stand-in command bars, as a script
-' host would, prints the host's view of it and checks the essentials.
+' What a script host sees of the toolbar, late-bound: a tree built by name,
+' the rendering into the stand-in command bars, lookups, live updates,
+' For Each, and a failing forwarded assignment.
 On Error Resume Next
 
 Function NewNode(caption)
@@ -11,7 +12,6 @@ Dim bars, root, a, sep, b, c, d, e, node, names
 Set bars = CreateObject("XCHost.CommandBars")
 Set root = NewNode("Root")
 Expect Err.Number, 0, "CreateObject"
-
 ' StartID 100: A, a separator, B with the entries C and D, E.
 root.StartID = 100
 Set a = NewNode("A") : root.Buttons.Add a
@@ -20,24 +20,14 @@ Set b = NewNode("B") : root.Buttons.Add b, "KeyB"
 Set c = NewNode("C") : b.ButtonMenus.Add c
 Set d = NewNode("D") : b.Buttons.Add d
 Set e = NewNode("E") : root.Buttons.Add e
-Expect root.Buttons.Count, 4, "four buttons"
-Expect root.Buttons("keyb") Is b, True, "lookup by key in other letter case"
-Expect b.ButtonMenus Is b.Buttons, True, "ButtonMenus is Buttons"
+Expect root.Buttons.Count & " " & (root.Buttons("keyb") Is b) & " " & (b.ButtonMenus Is b.Buttons), "4 True True", _
+    "Count, Item by key in another letter case, ButtonMenus"
 
 Expect root.RenderToolBar(bars), True, "RenderToolBar"
-WScript.Echo bars.Dump
 Expect a.ID & " " & b.ID & " " & c.ID & " " & d.ID & " " & e.ID & " " & sep.ID, "101 102 103 104 105 0", "IDs"
 Expect sep.IsToolBarDesigned & " " & b.IsToolBarDesigned & " " & root.IsToolBarDesigned, "False True False", "designed"
 Expect c.Parent Is b And a.Parent Is root, True, "parents"
-Dim props : props = Array(102, "Type", 4, 102, "Group", True, 105, "Group", False, 103, "Style", 0, 101, "Style", 2)
-Dim i
-For i = 0 To UBound(props) Step 3
-    Expect bars.ControlProp(bars.FindControl(props(i)), props(i + 1)), props(i + 2), props(i + 1) & " of " & props(i)
-Next
-Expect root.GetToolBar(103) Is c, True, "GetToolBar(103)"
-Expect root.GetToolBar(100) Is Nothing, True, "GetToolBar of the StartID"
-
-' Live forwarding after rendering.
+Expect "" & (root.GetToolBar(103) Is c) & " " & (root.GetToolBar(100) Is Nothing), "True True", "GetToolBar"
 e.Caption = "E2"
 e.Enabled = False
 Expect bars.ControlProp(bars.FindControl(105), "Caption") & " " & bars.ControlProp(bars.FindControl(105), "Enabled"), _
@@ -47,8 +37,6 @@ For Each node In root.Buttons
     names = names & node.Caption & ","
 Next
 Expect names, "A,,B,E2,", "For Each order"
-
-' A failing forwarding put reaches the script as an error; the value is stored.
 bars.DestroyControl 101
 a.Caption = "Gone" : ExpectError &H8000FFFF, "forwarding to a destroyed control"
 Expect a.Caption, "Gone", "the caption is stored anyway"

@@ -13,7 +13,6 @@
 
 #include "standin_host/xchost_client.h"
 #include "support/com_test.h"
-#include "support/event_sink.h"
 #include "support/foreign_nodes.h"
 #include "support/late_bound.h"
 
@@ -123,6 +122,15 @@ const IID& EventsOf() { return kIsMenu<Node> ? DIID___xMenu : DIID___xToolBar; }
 template <class Node>
 using ForeignEntries = std::conditional_t<kIsMenu<Node>, ForeignMenus, ForeignButtons>;
 using Families = ::testing::Types<_xMenu, _xToolBar>;
+
+// "popup|control" of a rendered node: the stand-in's labels of its
+// CmdBarPopup and of its CmdBarControl (menu) or CmdBarButton (toolbar).
+inline std::wstring Controls(_xMenu* n) {
+    return LabelOf(Read(n, &_xMenu::get_CmdBarPopup)) + L"|" + LabelOf(Read(n, &_xMenu::get_CmdBarControl));
+}
+inline std::wstring Controls(_xToolBar* n) {
+    return LabelOf(Read(n, &_xToolBar::get_CmdBarPopup)) + L"|" + LabelOf(Read(n, &_xToolBar::get_CmdBarButton));
+}
 
 // Gives the node other entries (SubMenus or Buttons; Nothing too).
 template <class Node, class Coll>
@@ -288,9 +296,6 @@ struct HostBars {
     }
     long DestroyControl(long id) const { return xchost::DestroyControl(bars.Get(), id); }
     std::wstring FindControl(long id) const { return xchost::FindControl(bars.Get(), id); }
-    Variant ControlProp(const std::wstring& label, const wchar_t* property) const {
-        return xchost::ControlProp(bars.Get(), label.c_str(), property);
-    }
 };
 
 // A test with a stand-in host; ends with the component free to unload.
