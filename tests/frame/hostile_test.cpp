@@ -179,18 +179,13 @@ TEST_F(Hostile, NullOutPointersThroughTheVtable) {
     EventRecorder on_m(m.Get(), DIID___xMenu), on_t(t.Get(), DIID___xToolBar);
     int calls = 0;
     for (IDispatch* target : {static_cast<IDispatch*>(m.Get()), ms.Get(), static_cast<IDispatch*>(t.Get()), ts.Get()}) {
-        ComPtr<ITypeInfo> dual, face;
+        ComPtr<ITypeInfo> dual, face;   // the interface's vtable face
         HREFTYPE href = 0;
-        TYPEATTR* attr = nullptr;
         Must(target->GetTypeInfo(0, 0, dual.Out()), "GetTypeInfo");
         Must(dual->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), "GetRefTypeOfImplType");
         Must(dual->GetRefTypeInfo(href, face.Out()), "GetRefTypeInfo");
-        Must(face->GetTypeAttr(&attr), "GetTypeAttr");
-        const UINT functions = attr->cFuncs;
-        face->ReleaseTypeAttr(attr);
-        for (UINT f = 0; f < functions; ++f) {
-            FUNCDESC* fd = nullptr;
-            Must(face->GetFuncDesc(f, &fd), "GetFuncDesc");
+        FUNCDESC* fd = nullptr;
+        for (UINT f = 0; SUCCEEDED(face->GetFuncDesc(f, &fd)); ++f) {
             const auto flags = [&](SHORT i) { return fd->lprgelemdescParam[i].paramdesc.wParamFlags; };
             std::vector<SHORT> nulls;
             for (SHORT i = 0; i < fd->cParams; ++i)
@@ -210,6 +205,7 @@ TEST_F(Hostile, NullOutPointersThroughTheVtable) {
                     if (type->vt == VT_VARIANT) value = *Variant::Long(1).Get();
                     if (type->vt == VT_USERDEFINED) {
                         ComPtr<ITypeInfo> ref;
+                        TYPEATTR* attr = nullptr;
                         Must(face->GetRefTypeInfo(type->hreftype, ref.Out()), "GetRefTypeInfo");
                         Must(ref->GetTypeAttr(&attr), "GetTypeAttr");
                         for (IUnknown* o : pool)
