@@ -123,7 +123,10 @@ TEST_F(Dispatch, EnumeratorIsReachableAsPropertyAndAsMethod) {
         ASSERT_TRUE(r.value.Type() == VT_UNKNOWN || r.value.Type() == VT_DISPATCH);
         ComPtr<IEnumVARIANT> e = Required(ComPtr<IUnknown>(r.value.Get()->punkVal).As<IEnumVARIANT>(), "the enumerator");
         Variant got[3], one;
-        ULONG fetched = 0;
+        ULONG fetched = 7;
+        EXPECT_EQ(e->Next(1, nullptr, &fetched), E_POINTER);
+        EXPECT_EQ(fetched, 0u);
+        fetched = 7;
         EXPECT_EQ(e->Next(3, got[0].Get(), &fetched), S_FALSE);
         ASSERT_EQ(fetched, 2u);
         EXPECT_EQ(Object(got[0]), static_cast<IDispatch*>(children[0].Get()));

@@ -1,10 +1,10 @@
-// The embedded type library of every build, rendered as text and compared
-// line by line with the published interface in typelib.txt: library
-// attributes, every type with its kind, identifier and flags, every function
-// with its vtable slot, dispatch id, parameters and types, the enumerations,
-// the classes, the aliases, and the generated header's vtable entries.
-// typelib.txt is the contract, written by hand: on a mismatch the rendering
-// is saved in the build's tests/surface folder (typelib.<build>.txt) for a diff, never
+// The embedded type library, rendered as text and compared line by line
+// with the published interface in typelib.txt: library attributes, every
+// type with its kind, identifier and flags, every function with its vtable
+// slot, dispatch id, parameters and types, the enumerations, the classes,
+// the aliases, the generated header's vtable entries and the DLL's version
+// resource.  typelib.txt is the contract, written by hand: on a mismatch the
+// rendering is saved in the build's tests/surface folder for a diff, never
 // copied over the contract.
 #include <windows.h>
 #include <oleauto.h>
@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <ostream>
 #include <set>
 
 #include "frame/wrappers.h"
@@ -202,7 +201,7 @@ void AddFunctions(ITypeInfo* info, std::vector<std::string>& lines) {
 // types, alias target, enumeration values or functions.  A dual interface
 // shows the flags of its vtable face (the loader drops oleautomation from the
 // dispatch face), then "vtable <guid> <n> entries" and the face's functions.
-std::vector<std::string> TypeBlock(ITypeInfo* info, UINT library_pointer) {
+std::vector<std::string> TypeBlock(ITypeInfo* info) {
     static const char* const kinds[] = {"ENUM", "RECORD", "MODULE", "INTERFACE", "DISPATCH", "COCLASS", "ALIAS", "UNION"};
     const TYPEATTR attr = AttrOf(info);
     ComPtr<ITypeInfo> face = attr.typekind == TKIND_DISPATCH && (attr.wTypeFlags & TYPEFLAG_FDUAL) ? VtableFace(info)
@@ -224,33 +223,14 @@ std::vector<std::string> TypeBlock(ITypeInfo* info, UINT library_pointer) {
     }
     if (face) {
         const TYPEATTR vtable = AttrOf(face.Get());
-        // The table size comes as the library stores it, for its own pointers.
         lines.push_back("  vtable " + std::string(vtable.typekind == TKIND_INTERFACE ? "" : "<not an interface> ") +
-                        GuidText(vtable.guid) + " " + std::to_string(vtable.cbSizeVft / library_pointer) + " entries");
+                        GuidText(vtable.guid) + " " + std::to_string(vtable.cbSizeVft / sizeof(void*)) + " entries");
         AddImplTypes(face.Get(), lines);
         AddFunctions(face.Get(), lines);
     } else if (attr.typekind == TKIND_DISPATCH) {
         AddFunctions(info, lines);
     }
     return lines;
-}
-
-struct Build {
-    const char* label;
-    const wchar_t* path;
-    SYSKIND syskind;
-    // Folder of the stand-in libraries built for the library's own pointer
-    // size, when it differs from this process' (see TypeLibrary::SetUp).
-    const wchar_t* foreign_imports;
-};
-
-void PrintTo(const Build& build, std::ostream* out) { *out << build.label; }
-
-std::vector<Build> Builds() {
-    std::vector<Build> builds{{sizeof(void*) == 8 ? "x86_64" : "i686", ZUV_TEST_DLL,
-                               sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, nullptr}};
-    if (*ZUV_TEST_DLL_I686) builds.push_back({"i686", ZUV_TEST_DLL_I686, SYS_WIN32, ZUV_TEST_IMPORTS_I686});
-    return builds;
 }
 
 std::vector<std::string> ReadLines(const char* path) {
@@ -261,56 +241,63 @@ std::vector<std::string> ReadLines(const char* path) {
     return lines;
 }
 
-class TypeLibrary : public ::testing::TestWithParam<Build> {
-protected:
-    void SetUp() override {
-        // References into imported libraries resolve through the imported
-        // library's registration for the importing library's pointer size,
-        // else through the import's file name on the search path.  The test
-        // prefix registers the stand-ins for this process' size only: for the
-        // other architecture's library, its own stand-ins are found in the
-        // current directory.
-        if (const wchar_t* folder = GetParam().foreign_imports) {
-            wchar_t previous[MAX_PATH];
-            DWORD n = GetCurrentDirectoryW(MAX_PATH, previous);
-            ASSERT_TRUE(n > 0 && n < MAX_PATH);
-            previous_directory_ = previous;
-            ASSERT_TRUE(SetCurrentDirectoryW(folder)) << Narrow(folder);
-        }
-        ASSERT_EQ(LoadTypeLibEx(GetParam().path, REGKIND_NONE, lib_.Out()), S_OK) << Narrow(GetParam().path);
+// The version resource as one line: fixed part, translation, strings.
+std::string VersionText(const wchar_t* path) {
+    DWORD ignored = 0, size = GetFileVersionInfoSizeW(path, &ignored);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    WORD* translation = nullptr;   // language, code page
+    UINT length = 0, translation_length = 0;
+    if (!size || !GetFileVersionInfoW(path, 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+        length < sizeof(VS_FIXEDFILEINFO) ||
+        !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                        &translation_length) || translation_length != 4)
+        return "version <missing or incomplete>";
+    const auto dotted = [](DWORD ms, DWORD ls) {
+        return std::to_string(HIWORD(ms)) + "." + std::to_string(LOWORD(ms)) + "." + std::to_string(HIWORD(ls)) + "." +
+               std::to_string(LOWORD(ls));
+    };
+    std::string text = "version " + Hex(fixed->dwSignature) + " file " +
+                       dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS) + " product " +
+                       dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS) + " type " +
+                       std::to_string(fixed->dwFileType) + " " + Hex(MAKELONG(translation[1], translation[0]));
+    for (const wchar_t* name : {L"FileVersion", L"ProductVersion", L"InternalName", L"OriginalFilename", L"OLESelfRegister"}) {
+        wchar_t* value = nullptr;
+        text += "|" + Narrow(name) + "=";
+        text += VerQueryValueW(data.data(), (std::wstring(L"\\StringFileInfo\\040904B0\\") + name).c_str(),
+                               reinterpret_cast<void**>(&value), &length) ? Narrow(length ? value : L"") : "<missing>";
     }
-    void TearDown() override {
-        lib_ = nullptr;
-        if (!previous_directory_.empty()) SetCurrentDirectoryW(previous_directory_.c_str());
-    }
+    return text;
+}
 
-    ComPtr<ITypeLib> lib_;
-    std::wstring previous_directory_;
-};
-
-TEST_P(TypeLibrary, MatchesThePublishedInterface) {
+// The DLL under test, this process' build; the other build's test program
+// checks its own.
+TEST(TypeLibrary, MatchesThePublishedInterface) {
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLibEx(ZUV_TEST_DLL, REGKIND_NONE, lib.Out()), S_OK);
     TLIBATTR* attr = nullptr;
-    ASSERT_EQ(lib_->GetLibAttr(&attr), S_OK);
-    EXPECT_EQ(attr->syskind, GetParam().syskind);
-    const UINT library_pointer = attr->syskind == SYS_WIN64 ? 8 : 4;
-    std::vector<std::string> actual{"library " + LibText(lib_.Get()) + " lcid " + Hex(attr->lcid)};
-    lib_->ReleaseTLibAttr(attr);
+    ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    std::vector<std::string> actual{"library " + LibText(lib.Get()) + " lcid " + Hex(attr->lcid)};
+    lib->ReleaseTLibAttr(attr);
     Bstr name, doc, helpfile;
     DWORD context = 1;
-    ASSERT_EQ(lib_->GetDocumentation(-1, name.Out(), doc.Out(), &context, helpfile.Out()), S_OK);
+    ASSERT_EQ(lib->GetDocumentation(-1, name.Out(), doc.Out(), &context, helpfile.Out()), S_OK);
     actual.back() += " " + Narrow(name.Get()) + " \"" + Narrow(doc.Get()) + "\" help " + std::to_string(context) +
                      (helpfile.Get() ? " " + Narrow(helpfile.Get()) : "");
 
     std::map<std::string, std::vector<std::string>> blocks;   // by type name
     g_imports.clear();
-    for (UINT i = 0, n = lib_->GetTypeInfoCount(); i < n; ++i) {
+    for (UINT i = 0, n = lib->GetTypeInfoCount(); i < n; ++i) {
         ComPtr<ITypeInfo> info;
-        ASSERT_EQ(lib_->GetTypeInfo(i, info.Out()), S_OK);
-        blocks[NameOf(info.Get())] = TypeBlock(info.Get(), library_pointer);
+        ASSERT_EQ(lib->GetTypeInfo(i, info.Out()), S_OK);
+        blocks[NameOf(info.Get())] = TypeBlock(info.Get());
     }
     for (const auto& [type, lines] : blocks) actual.insert(actual.end(), lines.begin(), lines.end());
     actual.insert(actual.end(), g_imports.begin(), g_imports.end());
     for (const std::string& line : HeaderLines()) actual.push_back(line);
+    actual.push_back(VersionText(ZUV_TEST_DLL));
 
     const std::vector<std::string> expected = ReadLines(ZUV_TEST_TYPELIB_GOLDEN);
     ASSERT_GT(expected.size(), 100u) << "cannot read " << ZUV_TEST_TYPELIB_GOLDEN;
@@ -318,13 +305,10 @@ TEST_P(TypeLibrary, MatchesThePublishedInterface) {
         EXPECT_EQ(i < actual.size() ? actual[i] : "<none>", i < expected.size() ? expected[i] : "<none>")
             << "line " << i;
     if (actual != expected) {
-        std::ofstream out(std::string(ZUV_TEST_OUTPUT_DIR "/typelib.") + GetParam().label + ".txt");
+        std::ofstream out(ZUV_TEST_OUTPUT_DIR "/typelib.txt");
         for (const std::string& line : actual) out << line << "\n";
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Builds, TypeLibrary, ::testing::ValuesIn(Builds()),
-                         [](const ::testing::TestParamInfo<Build>& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace zuv::test
