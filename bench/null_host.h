@@ -12,7 +12,7 @@
 #include <deque>
 #include <vector>
 
-#include "core/host_calls.h"
+#include "core/bar_calls.h"
 #include "frame/wrappers.h"
 
 namespace bench {
@@ -68,7 +68,7 @@ public:
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
         if (!out) return E_POINTER;
-        namespace h = zuv::host;
+        namespace h = zuv::bars;
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == h::kIidCommandBar || iid == h::kIidControls ||
             iid == h::kIidControl || iid == h::kIidPopup || iid == h::kIidButton || iid == h::kIidKeyBindings) {
             *out = static_cast<IDispatch*>(this);
@@ -88,7 +88,7 @@ public:
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
-        namespace n = zuv::host::name;
+        namespace n = zuv::bars::name;
         static const struct { const wchar_t* name; DISPID id; } known[] = {
             {n::kControls, 2}, {n::kAdd, 2}, {n::kCommandBar, 50}, {n::kToolBarID, 500}};
         if (count != 1) return DISP_E_UNKNOWNNAME;
@@ -111,7 +111,7 @@ public:
         ++calls_;
         if (recording_) Record(member, flags, params, result != nullptr);
         if (!result || (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) return S_OK;
-        namespace id = zuv::host::id;
+        namespace id = zuv::bars::id;
         switch (member) {
         case id::kActiveMenuBar: case id::kKeyBindings: case id::kControlsAdd: case id::kPopupCommandBar:
             // The command bars' toolbar Add, a bar's Controls and a
