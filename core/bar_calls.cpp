@@ -54,9 +54,16 @@ void Put(IDispatch* object, DISPID member, Variant value) {
 }
 
 Variant Call(IDispatch* object, DISPID member, VARIANT* args, UINT count) {
-    std::vector<VARIANT> reversed(args, args + count);
-    std::reverse(reversed.begin(), reversed.end());
-    return Invoke(object, member, DISPATCH_METHOD, reversed.empty() ? nullptr : reversed.data(), count);
+    // The host calls take at most four arguments: those go on the stack.
+    VARIANT few[4];
+    std::vector<VARIANT> many;
+    VARIANT* reversed = few;
+    if (count > 4) {
+        many.resize(count);
+        reversed = many.data();
+    }
+    std::reverse_copy(args, args + count, reversed);
+    return Invoke(object, member, DISPATCH_METHOD, count ? reversed : nullptr, count);
 }
 
 ComPtr<IDispatch> Cast(const Variant& value, REFIID iid) {

@@ -49,13 +49,15 @@ public:
 
     long Count() const noexcept { return static_cast<long>(slots_.size() - HoleCount()); }
 
-    // A non-empty key that an entry already has.
-    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_ && index_->count(FoldKey(key)) > 0; }
+    // A key, folded (FoldKey), that an entry already has.
+    bool HasFoldedKey(const std::wstring& folded) const {
+        return !folded.empty() && index_ && index_->count(folded) > 0;
+    }
 
-    // Appends; a non-empty key already present is error 457.
-    void Add(Item* item, BSTR key) {
-        std::wstring folded = SysStringLen(key) > 0 ? FoldKey(key) : std::wstring();
-        if (!folded.empty() && index_ && index_->count(folded)) RaiseError(kErrDuplicateKey);
+    // Appends under a folded key (empty: no key); a key already present is
+    // error 457.
+    void AddFolded(Item* item, std::wstring folded) {
+        if (HasFoldedKey(folded)) RaiseError(kErrDuplicateKey);
         // Everything that can fail comes before the list changes.
         if (!folded.empty() && !index_) index_ = std::make_unique<Index>();
         if (holes_) holes_->live.reserve(slots_.size() + 1);

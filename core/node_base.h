@@ -55,7 +55,11 @@ template <class Derived, class Itf, class ControlItf, class Internal>
 class NodeBase : public EventSourceObject<Derived, Itf, Internal> {
 public:
     // A new node with every default.
-    static ComPtr<Derived> New() { return ComPtr<Derived>::Adopt(MakeObject<Derived>()); }
+    static ComPtr<Derived> New() {
+        ComPtr<Derived> node = ComPtr<Derived>::Adopt(MakeObject<Derived>());
+        OwnVtable<Derived>::Remember(node->Interface());
+        return node;
+    }
     // The class factory's creation of a node.
     static HRESULT Create(REFIID iid, void** object) noexcept {
         if (!object) return E_POINTER;
@@ -82,7 +86,46 @@ public:
     }
 
     // --- what rendering does to a node -----------------------------------------
-    static Derived* OwnNode(IUnknown* object) noexcept { return OwnObject<Internal>(object); }
+    static Derived* OwnNode(IUnknown* object) noexcept {
+        if (OwnVtable<Derived>::Matches(object)) return static_cast<Derived*>(static_cast<Itf*>(object));
+        return OwnObject<Internal>(object);
+    }
+
+    // --- the walks' internal path (core/walk.h) --------------------------------
+    // The value of a getter that only hands out a field, read straight from
+    // the field: no boundary is needed, as the walk holds the node and the
+    // read cannot fail.  False for every other getter (it is called).
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(LONG*), LONG& value) const noexcept {
+        if (getter == &Itf::get_ID) value = id_;
+        else if (getter == &Itf::get_StartID) value = start_id_;
+        else return false;
+        return true;
+    }
+    // VARIANT_BOOL is a short: the family's 16-bit getters come here too.
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(VARIANT_BOOL*), VARIANT_BOOL& value) const noexcept {
+        if (getter == &Itf::get_Visible) value = visible_;
+        else if (getter == &Itf::get_Enabled) value = enabled_;
+        else if (getter == &Itf::get_Checked) value = checked_;
+        else return static_cast<const Derived*>(this)->PeekOwn(getter, value);
+        return true;
+    }
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(BSTR*), Bstr& value) const {
+        const Bstr* field = getter == &Itf::get_Caption ? &caption_
+                            : getter == &Itf::get_Key   ? &key_
+                            : getter == &Itf::get_Tag   ? &tag_
+                                                        : nullptr;
+        if (!field) return false;
+        value = Bstr::Copy(field->Get());
+        return true;
+    }
+    template <class T>
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(T*), T& value) const {
+        return static_cast<const Derived*>(this)->PeekOwn(getter, value);
+    }
+    template <class I>
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(I**), ComPtr<I>& value) const noexcept {
+        return static_cast<const Derived*>(this)->PeekOwn(getter, value);
+    }
 
     // Marks a node rendered.  Only the component's own nodes carry the mark;
     // a host's own object in the tree cannot be marked (error 13).

@@ -13,6 +13,7 @@
 
 #include "core/node_base.h"
 #include "frame/wrappers.h"
+#include "menu_collection.h"
 #include "menu_internal.h"
 #include "zuvXCHandler.h"
 
@@ -35,6 +36,46 @@ public:
     // identity) generated in a rendering other than `rendering`.
     bool GeneratedEarlierBy(const void* array, uint64_t rendering) const noexcept {
         return generated_by_ && generated_by_ == array && generated_in_ != rendering;
+    }
+
+    // --- the walks' internal path: the menu's own plain fields (see Peek) --------
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(VARIANT_BOOL*), VARIANT_BOOL& value) const noexcept {
+        if (getter == &_xMenu::get_IsArray) value = is_array_;
+        else if (getter == &_xMenu::get_MenuSeperator) value = separator_;
+        else if (getter == &_xMenu::get_WindowsList) value = windows_list_;
+        else if (getter == &_xMenu::get_IsArrayBaseZero) value = base_zero_;
+        else if (getter == &_xMenu::get_IsMenuDesigned) value = ToVB(designed_);
+        else if (getter == &_xMenu::get_ArrayCount) value = array_count_;
+        else return false;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(xMenuShortCutFirstKeys*),
+                 xMenuShortCutFirstKeys& value) const noexcept {
+        if (getter != &_xMenu::get_ShortCutFirstKey) return false;
+        value = shortcut_first_;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(xMenuShortCutSecondKeys*),
+                 xMenuShortCutSecondKeys& value) const noexcept {
+        if (getter != &_xMenu::get_ShortCutSecondKey) return false;
+        value = shortcut_second_;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(_xMenuCollection**),
+                 ComPtr<_xMenuCollection>& value) const noexcept {
+        if (getter == &_xMenu::get_SubMenus) value = sub_menus_;
+        else if (getter == &_xMenu::get_ArrayMenu) value = array_menu_;
+        else return false;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(_xMenu**), ComPtr<_xMenu>& value) const noexcept {
+        if (getter != &_xMenu::get_ArrayParent) return false;
+        value = up_.Get();
+        return true;
+    }
+    template <class Getter, class T>
+    bool PeekOwn(Getter, T&) const noexcept {
+        return false;
     }
 
     // --- _xMenu (the properties both families share are in NodeBase) ----------

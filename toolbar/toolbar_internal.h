@@ -31,6 +31,21 @@ struct IToolBarInternal : public IUnknown {
 // {2CF3589C-186B-46C7-B5F0-F8C8ED848BAE}
 __CRT_UUID_DECL(zuv::IToolBarInternal, 0x2cf3589c, 0x186b, 0x46c7, 0xb5, 0xf0, 0xf8, 0xc8, 0xed, 0x84, 0x8b, 0xae)
 
+namespace zuv {
+class ToolBarCollection;
+}
+
+namespace zuv::tree {
+template <>
+struct OwnClass<_xToolBar> {
+    using Type = ToolBarNode;
+};
+template <>
+struct OwnClass<_xToolBarCollection> {
+    using Type = ToolBarCollection;
+};
+}  // namespace zuv::tree
+
 namespace zuv::toolbar {
 
 // The Buttons collection of a node.  Unlike a menu's SubMenus, a Nothing
