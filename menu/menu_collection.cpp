@@ -31,10 +31,9 @@ MenuCollection* STDMETHODCALLTYPE MenuCollection::Self(const void* module_tag) n
 }
 
 std::optional<bool> MenuCollection::CountsFromZeroWithoutCalls() const {
-    if (list_.Count() == 0) return false;
-    ComPtr<_xMenu> first = list_.At(1);
+    _xMenu* first = list_.First();
     if (!first) return false;
-    const MenuNode* own = tree::Own(first.Get());
+    const MenuNode* own = tree::Own(first);
     if (!own) return std::nullopt;
     ComPtr<_xMenu> parent;
     VARIANT_BOOL designed = VARIANT_FALSE;

@@ -146,26 +146,27 @@ private:
     // --- listing (menu_list.cpp) ----------------------------------------------
     static void AddSubMenusToList(IDispatch* list, _xMenu* parent, Walk& walk);
 
+    // What the walks read first, together.
     ComPtr<_xMenuCollection> sub_menus_;
     ComPtr<_xMenuCollection> array_menu_;
+    VARIANT_BOOL separator_ = VARIANT_FALSE;
+    VARIANT_BOOL windows_list_ = VARIANT_FALSE;
+    VARIANT_BOOL is_array_ = VARIANT_FALSE;
+    VARIANT_BOOL base_zero_ = VARIANT_TRUE;
+    VARIANT_BOOL max_button_ = VARIANT_TRUE;
+    VARIANT_BOOL min_button_ = VARIANT_TRUE;
+    VARIANT_BOOL control_box_ = VARIANT_TRUE;
+    VARIANT_BOOL is_array_child_ = VARIANT_FALSE;
+    short array_count_ = 0;
+    short array_index_ = 0;
+    xMenuShortCutFirstKeys shortcut_first_ = xMenuShortCutFirstKeys_None;
+    xMenuShortCutSecondKeys shortcut_second_ = xMenuShortCutSecondKeys_None;
     // A generated entry: its array (identity only, never used as an object)
     // and the rendering that made it.
     const void* generated_by_ = nullptr;
     uint64_t generated_in_ = 0;
     // On a root: the rendering it is running now (0 when none).
     uint64_t rendering_ = 0;
-    xMenuShortCutFirstKeys shortcut_first_ = xMenuShortCutFirstKeys_None;
-    xMenuShortCutSecondKeys shortcut_second_ = xMenuShortCutSecondKeys_None;
-    VARIANT_BOOL separator_ = VARIANT_FALSE;
-    VARIANT_BOOL windows_list_ = VARIANT_FALSE;
-    VARIANT_BOOL max_button_ = VARIANT_TRUE;
-    VARIANT_BOOL min_button_ = VARIANT_TRUE;
-    VARIANT_BOOL control_box_ = VARIANT_TRUE;
-    VARIANT_BOOL is_array_ = VARIANT_FALSE;
-    VARIANT_BOOL is_array_child_ = VARIANT_FALSE;
-    VARIANT_BOOL base_zero_ = VARIANT_TRUE;
-    short array_count_ = 0;
-    short array_index_ = 0;
 };
 
 }  // namespace zuv

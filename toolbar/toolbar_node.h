@@ -108,15 +108,16 @@ private:
     bool RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id, Walk& walk) noexcept;
     ComPtr<_xToolBar> SearchBelow(_xToolBar* start, long id, Walk& walk);
 
+    // What the walks read first, together.
+    ComPtr<_xToolBarCollection> buttons_;
+    VARIANT_BOOL separator_ = VARIANT_FALSE;
+    xToolBarValue value_ = xToolBarValue_tblUnPressed;
+    LONG toolbar_id_ = 0;
     ConnectionPoint events_v1_;
     ConnectionPoint* both_points_[2];
 
-    ComPtr<_xToolBarCollection> buttons_;
     Bstr tooltip_text_;
     Bstr text_;
-    LONG toolbar_id_ = 0;
-    xToolBarValue value_ = xToolBarValue_tblUnPressed;
-    VARIANT_BOOL separator_ = VARIANT_FALSE;
     LONG left_ = 0;
     LONG top_ = 0;
     LONG width_ = 0;
