@@ -79,7 +79,7 @@ IndexKey MenuCollection::MapIndex(const VARIANT& index) {
     // from zero, as it is a key either way.
     switch (index.vt) {
     case VT_I2:
-        return IndexKey{false, MapPosition(index.iVal), Bstr()};
+        return IndexKey::Position(MapPosition(index.iVal));
     case VT_I4:
         return CountsFromZero() ? shifted(index.lVal) : ReadIndexKey(index);
     case VT_BSTR:
@@ -93,8 +93,10 @@ IndexKey MenuCollection::MapIndex(const VARIANT& index) {
     double number = 0;
     // The copy becomes a number one higher (a numeric string included).
     if (ReadsAsNumber(*copy.Get(), number) && CountsFromZero()) return shifted(number);
-    // Unmapped: a number is a position, a string (numeric or not) a key.
-    return ReadIndexKey(*copy.Get());
+    // Unmapped: a number is a position, a string (numeric or not) a key,
+    // which outlives the copy.
+    IndexKey key = ReadIndexKey(*copy.Get());
+    return key.is_key && key.key != key.owned.Get() ? IndexKey::Copied(key.key) : key;
 }
 
 }  // namespace zuv
