@@ -19,9 +19,13 @@
 namespace zuv::tree {
 
 // The component's own class behind a node or collection interface; each
-// family names its classes (`using Type = ...`).
+// family names its classes (`struct OwnClass<Itf> : OwnClassIs<Class> {}`).
 template <class Itf>
 struct OwnClass {};
+template <class Class>
+struct OwnClassIs {
+    using Type = Class;
+};
 
 template <class Itf, class = void>
 struct HasOwnClass : std::false_type {};
