@@ -11,18 +11,25 @@
 
 namespace zuv {
 
-// Owned by a node; shared with the back references that point at it.
+// Owned by a node; shared with the back references that point at it.  Made
+// when the first back reference asks for it: most nodes never have one.
 class LifeToken {
 public:
-    LifeToken() : alive_(std::make_shared<bool>(true)) {}
+    LifeToken() = default;
     LifeToken(const LifeToken&) = delete;
     LifeToken& operator=(const LifeToken&) = delete;
     // Called when the node's last reference goes, before it is torn down.
-    void End() noexcept { *alive_ = false; }
-    std::shared_ptr<const bool> Watch() const noexcept { return alive_; }
+    void End() noexcept {
+        if (alive_) *alive_ = false;
+    }
+    // Asked for while the node lives (the caller holds it).
+    std::shared_ptr<const bool> Watch() const {
+        if (!alive_) alive_ = std::make_shared<bool>(true);
+        return alive_;
+    }
 
 private:
-    std::shared_ptr<bool> alive_;
+    mutable std::shared_ptr<bool> alive_;
 };
 
 template <class I>

@@ -31,6 +31,23 @@ Variant Invoke(IDispatch* object, DISPID member, WORD kind, VARIANT* reversed_ar
     return result;
 }
 
+// A caption passed to one call without a copy: the caller's string outlives
+// the call (a callee does not free or change an argument passed by value),
+// and the slot gives it back unfreed however the call ends.
+class LentString {
+public:
+    LentString(Variant& slot, BSTR text) noexcept : slot_(slot) {
+        slot_.Get()->vt = VT_BSTR;
+        slot_.Get()->bstrVal = text;
+    }
+    ~LentString() { slot_.Detach(); }
+    LentString(const LentString&) = delete;
+    LentString& operator=(const LentString&) = delete;
+
+private:
+    Variant& slot_;
+};
+
 }  // namespace
 
 DISPID Resolve(IDispatch* object, const wchar_t* member) {
@@ -54,9 +71,16 @@ void Put(IDispatch* object, DISPID member, Variant value) {
 }
 
 Variant Call(IDispatch* object, DISPID member, VARIANT* args, UINT count) {
-    std::vector<VARIANT> reversed(args, args + count);
-    std::reverse(reversed.begin(), reversed.end());
-    return Invoke(object, member, DISPATCH_METHOD, reversed.empty() ? nullptr : reversed.data(), count);
+    // The host calls take at most four arguments: those go on the stack.
+    VARIANT few[4];
+    std::vector<VARIANT> many;
+    VARIANT* reversed = few;
+    if (count > 4) {
+        many.resize(count);
+        reversed = many.data();
+    }
+    std::reverse_copy(args, args + count, reversed);
+    return Invoke(object, member, DISPATCH_METHOD, count ? reversed : nullptr, count);
 }
 
 ComPtr<IDispatch> Cast(const Variant& value, REFIID iid) {
@@ -130,18 +154,21 @@ ComPtr<IDispatch> PopupCommandBarByName(IDispatch* popup) {
 }
 
 Variant AddMenuBarPopup(IDispatch* controls, long id, BSTR caption) {
-    Variant args[] = {Variant::Long(type::kMenuBarPopup), Variant::Long(id), Variant::String(caption)};
+    Variant args[] = {Variant::Long(type::kMenuBarPopup), Variant::Long(id), Variant()};
+    LentString text(args[2], caption);
     return Call(controls, id::kControlsAdd, args[0].Get(), 3);
 }
 
 Variant AddControlByName(IDispatch* controls, long type, long& id, BSTR caption) {
     DISPID add = Resolve(controls, name::kAdd);
-    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant::String(caption)};
+    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant()};
+    LentString text(args[2], caption);
     return Call(controls, add, args[0].Get(), 3);
 }
 
 Variant AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption) {
-    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant::String(caption), Variant::Bool(false)};
+    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant(), Variant::Bool(false)};
+    LentString text(args[2], caption);
     return Call(controls, id::kControlsAdd, args[0].Get(), 4);
 }
 

@@ -27,9 +27,9 @@ std::wstring FoldKey(BSTR key) {
 IndexKey ReadIndexKey(const VARIANT& index) {
     // What callers pass nearly always, read without copies or conversions.
     switch (index.vt) {
-    case VT_I2: return IndexKey{false, index.iVal, Bstr()};
-    case VT_I4: return IndexKey{false, index.lVal, Bstr()};
-    case VT_BSTR: return IndexKey{true, 0, Bstr::Copy(index.bstrVal)};
+    case VT_I2: return IndexKey::Position(index.iVal);
+    case VT_I4: return IndexKey::Position(index.lVal);
+    case VT_BSTR: return IndexKey::Lent(index.bstrVal);
     default: break;
     }
     Variant v;
@@ -49,16 +49,16 @@ IndexKey ReadIndexKey(const VARIANT& index) {
     }
     switch (v.Type()) {
     case VT_BSTR:
-        return IndexKey{true, 0, Bstr::Copy(v.Get()->bstrVal)};
+        return IndexKey::Copied(v.Get()->bstrVal);
     case VT_EMPTY:
-        return IndexKey{false, 0, Bstr()};
+        return IndexKey::Position(0);
     case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_I8: case VT_UI8:
     case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL: case VT_DECIMAL: {
         Variant n;
         hr = VariantChangeType(n.Get(), v.Get(), 0, VT_I4);
         if (hr == DISP_E_OVERFLOW) RaiseError(kErrOverflow);
         if (FAILED(hr)) RaiseError(kErrTypeMismatch);
-        return IndexKey{false, n.Get()->lVal, Bstr()};
+        return IndexKey::Position(n.Get()->lVal);
     }
     default:
         RaiseError(kErrTypeMismatch);

@@ -23,12 +23,33 @@ std::wstring FoldKey(BSTR key);
 
 // How a VARIANT index names an entry.
 struct IndexKey {
-    bool is_key;
-    long position;       // when !is_key
-    Bstr key;            // when is_key
+    bool is_key = false;
+    long position = 0;       // when !is_key
+    BSTR key = nullptr;      // when is_key: `owned`, or a string that outlives the call
+    Bstr owned;
+
+    static IndexKey Position(long position) {
+        IndexKey k;
+        k.position = position;
+        return k;
+    }
+    // A string that outlives the key.
+    static IndexKey Lent(BSTR key) {
+        IndexKey k;
+        k.is_key = true;
+        k.key = key;
+        return k;
+    }
+    static IndexKey Copied(BSTR key) {
+        IndexKey k = Lent(nullptr);
+        k.owned = Bstr::Copy(key);
+        k.key = k.owned.Get();
+        return k;
+    }
 };
 // A number (or an object's default value that is one) is a position, a
-// string is a key; anything else is error 13.  Overflow is error 6.
+// string is a key; anything else is error 13.  Overflow is error 6.  A
+// string passed by value is not copied: `index` must outlive the result.
 IndexKey ReadIndexKey(const VARIANT& index);
 
 // Entries stay where they were added: removing one leaves a hole instead of
@@ -49,13 +70,15 @@ public:
 
     long Count() const noexcept { return static_cast<long>(slots_.size() - HoleCount()); }
 
-    // A non-empty key that an entry already has.
-    bool HasKey(BSTR key) const { return SysStringLen(key) > 0 && index_ && index_->count(FoldKey(key)) > 0; }
+    // A key, folded (FoldKey), that an entry already has.
+    bool HasFoldedKey(const std::wstring& folded) const {
+        return !folded.empty() && index_ && index_->count(folded) > 0;
+    }
 
-    // Appends; a non-empty key already present is error 457.
-    void Add(Item* item, BSTR key) {
-        std::wstring folded = SysStringLen(key) > 0 ? FoldKey(key) : std::wstring();
-        if (!folded.empty() && index_ && index_->count(folded)) RaiseError(kErrDuplicateKey);
+    // Appends under a folded key (empty: no key); a key already present is
+    // error 457.
+    void AddFolded(Item* item, std::wstring folded) {
+        if (HasFoldedKey(folded)) RaiseError(kErrDuplicateKey);
         // Everything that can fail comes before the list changes.
         if (!folded.empty() && !index_) index_ = std::make_unique<Index>();
         if (holes_) holes_->live.reserve(slots_.size() + 1);
@@ -76,6 +99,9 @@ public:
         if (position < 1 || position > Count()) RaiseError(kErrSubscript);
         return slots_[SlotOf(position)].item;
     }
+    // The first entry, uncounted (null when there is none or it is
+    // Nothing), for a caller that makes no call while it looks at it.
+    Item* First() const noexcept { return Count() > 0 ? slots_[SlotOf(1)].item.Get() : nullptr; }
     // Error 5 for a key that is not there.
     ComPtr<Item> ByKey(BSTR key) const {
         if (!SysStringLen(key) || !index_) RaiseError(kErrInvalidCall);
@@ -83,15 +109,15 @@ public:
         if (it == index_->end()) RaiseError(kErrInvalidCall);
         return slots_[it->second].item;
     }
-    ComPtr<Item> Lookup(const IndexKey& k) const { return k.is_key ? ByKey(k.key.Get()) : At(k.position); }
+    ComPtr<Item> Lookup(const IndexKey& k) const { return k.is_key ? ByKey(k.key) : At(k.position); }
 
     void Remove(const IndexKey& k) {
         size_t slot;
         bool keyed;
         typename Index::iterator at;
         if (k.is_key) {
-            if (!SysStringLen(k.key.Get()) || !index_) RaiseError(kErrInvalidCall);
-            at = index_->find(FoldKey(k.key.Get()));
+            if (!SysStringLen(k.key) || !index_) RaiseError(kErrInvalidCall);
+            at = index_->find(FoldKey(k.key));
             if (at == index_->end()) RaiseError(kErrInvalidCall);
             slot = at->second;
             keyed = true;

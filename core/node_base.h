@@ -55,7 +55,11 @@ template <class Derived, class Itf, class ControlItf, class Internal>
 class NodeBase : public EventSourceObject<Derived, Itf, Internal> {
 public:
     // A new node with every default.
-    static ComPtr<Derived> New() { return ComPtr<Derived>::Adopt(MakeObject<Derived>()); }
+    static ComPtr<Derived> New() {
+        ComPtr<Derived> node = ComPtr<Derived>::Adopt(MakeObject<Derived>());
+        OwnVtable<Derived>::Remember(node->Interface());
+        return node;
+    }
     // The class factory's creation of a node.
     static HRESULT Create(REFIID iid, void** object) noexcept {
         if (!object) return E_POINTER;
@@ -82,7 +86,46 @@ public:
     }
 
     // --- what rendering does to a node -----------------------------------------
-    static Derived* OwnNode(IUnknown* object) noexcept { return OwnObject<Internal>(object); }
+    static Derived* OwnNode(IUnknown* object) noexcept {
+        if (OwnVtable<Derived>::Matches(object)) return static_cast<Derived*>(static_cast<Itf*>(object));
+        return OwnObject<Internal>(object);
+    }
+
+    // --- the walks' internal path (core/walk.h) --------------------------------
+    // The value of a getter that only hands out a field, read straight from
+    // the field: no boundary is needed, as the walk holds the node and the
+    // read cannot fail.  False for every other getter (it is called).
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(LONG*), LONG& value) const noexcept {
+        if (getter == &Itf::get_ID) value = id_;
+        else if (getter == &Itf::get_StartID) value = start_id_;
+        else return false;
+        return true;
+    }
+    // VARIANT_BOOL is a short: the family's 16-bit getters come here too.
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(VARIANT_BOOL*), VARIANT_BOOL& value) const noexcept {
+        if (getter == &Itf::get_Visible) value = visible_;
+        else if (getter == &Itf::get_Enabled) value = enabled_;
+        else if (getter == &Itf::get_Checked) value = checked_;
+        else return static_cast<const Derived*>(this)->PeekOwn(getter, value);
+        return true;
+    }
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(BSTR*), Bstr& value) const {
+        const Bstr* field = getter == &Itf::get_Caption ? &caption_
+                            : getter == &Itf::get_Key   ? &key_
+                            : getter == &Itf::get_Tag   ? &tag_
+                                                        : nullptr;
+        if (!field) return false;
+        value = Bstr::Copy(field->Get());
+        return true;
+    }
+    template <class T>
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(T*), T& value) const {
+        return static_cast<const Derived*>(this)->PeekOwn(getter, value);
+    }
+    template <class I>
+    bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(I**), ComPtr<I>& value) const noexcept {
+        return static_cast<const Derived*>(this)->PeekOwn(getter, value);
+    }
 
     // Marks a node rendered.  Only the component's own nodes carry the mark;
     // a host's own object in the tree cannot be marked (error 13).
@@ -119,11 +162,23 @@ public:
     // reach the control rendered last.  The object came from QueryInterface
     // for the role's identifier, so it is that interface.
     static void StoreControl(Itf* node, IDispatch* control, bool popup) {
+        if (Derived* own = OwnNode(node)) {
+            // What the put does on the component's own node, then the drop.
+            if (popup) own->Replace(own->popup_, static_cast<ICommandBarPopup*>(control));
+            else own->Replace(own->control_, static_cast<ControlItf*>(control));
+            if (popup) DeferredRelease(own->control_);
+            else DeferredRelease(own->popup_);
+            return;
+        }
         if (popup) Check(node->putref_CmdBarPopup(static_cast<ICommandBarPopup*>(control)));
         else Check((node->*Derived::kPutControl)(static_cast<ControlItf*>(control)));
-        Derived* own = OwnNode(node);
-        if (own && popup) DeferredRelease(own->control_);
-        else if (own) DeferredRelease(own->popup_);
+    }
+
+    // Gives a node the node above it (the toolbar's Parent): the put, made
+    // on the component's own node without its boundary.
+    static void SetUp(Itf* node, Itf* up, HRESULT (STDMETHODCALLTYPE Itf::*put)(Itf*)) {
+        if (Derived* own = OwnNode(node)) own->ReplaceUp(up);
+        else Check((node->*put)(up));
     }
 
     // The states of a node go to its new control, in this order.
@@ -302,23 +357,26 @@ protected:
     }
     template <class I>
     HRESULT PutRef(ComPtr<I>& field, I* value) noexcept {
-        return AtBoundary([&] {
-            ComPtr<I> old = std::move(field);
-            field = value;
-            DeferredRelease(old);
-        });
+        return AtBoundary([&] { Replace(field, value); });
+    }
+    template <class I>
+    static void Replace(ComPtr<I>& field, I* value) noexcept {
+        ComPtr<I> old = std::move(field);
+        field = value;
+        DeferredRelease(old);
     }
     // The reference up the tree (ArrayParent, Parent): one of the component's
     // own nodes is referred to without keeping it alive (a rendered tree
     // would otherwise be a reference cycle); a host's own object is held.
     HRESULT PutUp(Itf* value) noexcept {
-        return AtBoundary([&] {
-            ComPtr<Itf> previous = up_.TakeForeign();
-            if (Derived* own = OwnNode(value)) up_.SetOwn(own->Interface(), own->life_);
-            else if (value) up_.SetForeign(value);
-            else up_.Clear();
-            DeferredRelease(previous);
-        });
+        return AtBoundary([&] { ReplaceUp(value); });
+    }
+    void ReplaceUp(Itf* value) {
+        ComPtr<Itf> previous = up_.TakeForeign();
+        if (Derived* own = OwnNode(value)) up_.SetOwn(own->Interface(), own->life_);
+        else if (value) up_.SetForeign(value);
+        else up_.Clear();
+        DeferredRelease(previous);
     }
 
     template <class T>
@@ -345,7 +403,15 @@ protected:
         });
     }
 
-    // Pointer-sized fields first, then the small ones, packed.
+    // The small fields that every walk reads come first, next to the
+    // reference count, so that a visit touches few cache lines; then the
+    // pointer-sized ones.
+    long id_ = 0;
+    long start_id_ = 0;
+    VARIANT_BOOL checked_ = VARIANT_FALSE;
+    VARIANT_BOOL enabled_ = VARIANT_TRUE;
+    VARIANT_BOOL visible_ = VARIANT_TRUE;
+    bool designed_ = false;
     ConnectionPoint events_;
     ConnectionPoint* points_[1];
     LifeToken life_;
@@ -355,12 +421,6 @@ protected:
     ComPtr<ControlItf> control_;
     ComPtr<ICommandBarPopup> popup_;
     BackReference<Itf> up_;
-    long id_ = 0;
-    long start_id_ = 0;
-    VARIANT_BOOL checked_ = VARIANT_FALSE;
-    VARIANT_BOOL enabled_ = VARIANT_TRUE;
-    VARIANT_BOOL visible_ = VARIANT_TRUE;
-    bool designed_ = false;
 };
 
 }  // namespace zuv

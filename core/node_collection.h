@@ -13,6 +13,7 @@
 #include "frame/dispatch.h"
 #include "frame/error.h"
 #include "keyed_list.h"
+#include "own_object.h"
 
 namespace zuv {
 
@@ -20,7 +21,11 @@ template <class Derived, class CollectionItf, class NodeItf, class... Internal>
 class NodeCollection : public AutomationObject<Derived, CollectionItf, ISupportErrorInfo, Internal...> {
 public:
     // A new, empty collection (not creatable by hosts: only nodes make them).
-    static ComPtr<CollectionItf> New() { return ComPtr<CollectionItf>::Adopt(MakeObject<Derived>()); }
+    static ComPtr<CollectionItf> New() {
+        ComPtr<CollectionItf> collection = ComPtr<CollectionItf>::Adopt(MakeObject<Derived>());
+        OwnVtable<Derived>::Remember(collection.Get());
+        return collection;
+    }
 
     // Add(objNode, [sKey]): a non-empty key is first given to the node
     // through its own Key property, then the node is appended under it.
@@ -33,13 +38,16 @@ public:
         return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
             NodeItf* n = node ? *node : nullptr;
             BSTR k = key ? *key : nullptr;
+            std::wstring folded;
             if (SysStringLen(k) > 0) {
                 if (!n) RaiseError(kErrObjectNotSet);
                 // A key in use fails the call before the node is touched.
-                if (list_.HasKey(k)) RaiseError(kErrDuplicateKey);
+                folded = FoldKey(k);
+                if (list_.HasFoldedKey(folded)) RaiseError(kErrDuplicateKey);
                 Check(n->put_Key(k));
             }
-            list_.Add(n, k);
+            // Checked again: the node's Key property may have added one.
+            list_.AddFolded(n, std::move(folded));
             if (result) ComPtr<NodeItf>(n).CopyTo(result);
         });
     }
@@ -82,6 +90,15 @@ public:
 
     // Direct access for the component's own walks.
     const KeyedList<NodeItf>& List() const noexcept { return list_; }
+
+    // The walks' internal path (core/walk.h): what Item gives for a 16-bit
+    // position or array index, and Count.
+    ComPtr<NodeItf> EntryAt(short index) { return list_.At(static_cast<Derived*>(this)->MapPosition(index)); }
+    bool Peek(HRESULT (STDMETHODCALLTYPE CollectionItf::*getter)(long*), long& value) const noexcept {
+        if (getter != &CollectionItf::get_Count) return false;
+        value = list_.Count();
+        return true;
+    }
 
 protected:
     KeyedList<NodeItf> list_;

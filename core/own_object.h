@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <unknwn.h>
+#include <atomic>
 
 #include "frame/wrappers.h"
 
@@ -29,5 +30,30 @@ auto OwnObject(IUnknown* object) noexcept -> decltype(static_cast<Internal*>(nul
     // The caller's reference keeps the object alive; this one goes now.
     return internal->Self(ModuleTag());
 }
+
+// The quick form of the check for the main interface of one final class:
+// every object of the class shares one vtable there, remembered from the
+// first object made, and a pointer with that vtable is an object of the
+// class without a call into it.  Another copy of the component has vtables
+// of its own, so its objects do not match.  Any other pointer still goes
+// through OwnObject.
+template <class Class>
+class OwnVtable {
+public:
+    static void Remember(const void* main_interface) noexcept {
+        Slot().store(VtableOf(main_interface), std::memory_order_relaxed);
+    }
+    static bool Matches(const void* object) noexcept {
+        const void* known = Slot().load(std::memory_order_relaxed);
+        return object && known && VtableOf(object) == known;
+    }
+
+private:
+    static const void* VtableOf(const void* object) noexcept { return *static_cast<const void* const*>(object); }
+    static std::atomic<const void*>& Slot() noexcept {
+        static std::atomic<const void*> vtable{nullptr};
+        return vtable;
+    }
+};
 
 }  // namespace zuv

@@ -1,22 +1,51 @@
 // The small steps every walk over a tree of either node family is made of
-// (rendering, lookup, listing, click dispatch).  Nodes and collections are
-// read through their public interfaces only, so that a host's own object
-// that implements one works in a tree like the component's own.  Every
-// read raises the callee's error; a missing (Nothing) object is error 91.
+// (rendering, lookup, listing, click dispatch).  A host's own object that
+// implements a node or a collection is read through its public interface,
+// so that it works in a tree like the component's own; the component's own
+// nodes and collections (recognised by their vtable, see OwnVtable) are read
+// straight from their fields, which gives the same values and errors
+// without a boundary per read.  Every read raises the callee's error; a
+// missing (Nothing) object is error 91.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
+#include <type_traits>
 
 #include "frame/error.h"
 #include "frame/wrappers.h"
+#include "own_object.h"
 
 namespace zuv::tree {
+
+// The component's own class behind a node or collection interface; each
+// family names its classes (`struct OwnClass<Itf> : OwnClassIs<Class> {}`).
+template <class Itf>
+struct OwnClass {};
+template <class Class>
+struct OwnClassIs {
+    using Type = Class;
+};
+
+template <class Itf, class = void>
+struct HasOwnClass : std::false_type {};
+template <class Itf>
+struct HasOwnClass<Itf, std::void_t<typename OwnClass<Itf>::Type>> : std::true_type {};
+
+// The component's own object behind `object`, or null for any other.
+template <class Itf>
+auto* Own(Itf* object) noexcept {
+    using Type = typename OwnClass<Itf>::Type;
+    return OwnVtable<Type>::Matches(object) ? static_cast<Type*>(object) : nullptr;
+}
 
 template <class C, class T>
 T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
     if (!object) RaiseError(kErrObjectNotSet);
     T value{};
+    if constexpr (HasOwnClass<C>::value) {
+        if (auto* own = Own(object); own && own->Peek(getter, value)) return value;
+    }
     Check((object->*getter)(&value));
     return value;
 }
@@ -30,6 +59,9 @@ template <class C>
 Bstr Text(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*)) {
     if (!node) RaiseError(kErrObjectNotSet);
     Bstr text;
+    if constexpr (HasOwnClass<C>::value) {
+        if (auto* own = Own(node); own && own->Peek(getter, text)) return text;
+    }
     Check((node->*getter)(text.Out()));
     return text;
 }
@@ -39,6 +71,9 @@ template <class C, class I>
 ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
     if (!node) RaiseError(kErrObjectNotSet);
     ComPtr<I> ref;
+    if constexpr (HasOwnClass<C>::value) {
+        if (auto* own = Own(node); own && own->Peek(getter, ref)) return ref;
+    }
     Check((node->*getter)(ref.Out()));
     return ref;
 }
@@ -59,7 +94,11 @@ template <class Collection, class Node>
 ComPtr<Node> StoredEntryAt(Collection* entries, long index,
                            HRESULT (STDMETHODCALLTYPE Collection::*item)(VARIANT, Node**)) {
     if (!entries) RaiseError(kErrObjectNotSet);
-    Variant key = Variant::Short(ToShort(index));
+    const short position = ToShort(index);
+    if constexpr (HasOwnClass<Collection>::value) {
+        if (auto* own = Own(entries)) return own->EntryAt(position);
+    }
+    Variant key = Variant::Short(position);
     ComPtr<Node> entry;
     Check((entries->*item)(*key.Get(), entry.Out()));
     return entry;

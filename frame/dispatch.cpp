@@ -1,5 +1,6 @@
 #include "dispatch.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -107,7 +108,31 @@ VARTYPE BaseType(ITypeInfo* owner, const TYPEDESC& desc, bool& by_ref, ObjectKin
     return d->vt;
 }
 
+// The first entries again, readable without the lock (every call reads
+// one): a slot is filled, under the lock, before the count that covers it
+// is raised.
+struct Published {
+    GUID dual;
+    const InterfaceInfo* info;
+};
+constexpr size_t kPublished = 16;
+Published g_published[kPublished];
+std::atomic<size_t> g_published_count{0};
+
+const InterfaceInfo* Publish(REFIID dual, const InterfaceInfo* info) noexcept {
+    size_t count = g_published_count.load(std::memory_order_relaxed);
+    if (count < kPublished) {
+        g_published[count] = Published{dual, info};
+        g_published_count.store(count + 1, std::memory_order_release);
+    }
+    return info;
+}
+
 const InterfaceInfo* Load(REFIID dual) {
+    const size_t published = g_published_count.load(std::memory_order_acquire);
+    for (size_t i = 0; i < published; ++i)
+        if (IsEqualGUID(g_published[i].dual, dual)) return g_published[i].info;
+
     std::lock_guard<std::mutex> guard(g_lock);
     auto it = g_cache.find(dual);
     if (it != g_cache.end()) return it->second.get();
@@ -162,7 +187,7 @@ const InterfaceInfo* Load(REFIID dual) {
         }
         face->ReleaseFuncDesc(fd);
     }
-    return (g_cache[dual] = std::move(info)).get();
+    return Publish(dual, (g_cache[dual] = std::move(info)).get());
 }
 
 const Member* MemberOf(const InterfaceInfo& info, DISPID member) {

@@ -1,5 +1,8 @@
 #include "menu_collection.h"
 
+#include "core/walk.h"
+#include "menu_node.h"
+
 namespace zuv {
 namespace {
 
@@ -27,8 +30,26 @@ MenuCollection* STDMETHODCALLTYPE MenuCollection::Self(const void* module_tag) n
     return module_tag == ModuleTag() ? this : nullptr;
 }
 
+std::optional<bool> MenuCollection::CountsFromZeroWithoutCalls() const {
+    _xMenu* first = list_.First();
+    if (!first) return false;
+    const MenuNode* own = tree::Own(first);
+    if (!own) return std::nullopt;
+    ComPtr<_xMenu> parent;
+    VARIANT_BOOL designed = VARIANT_FALSE;
+    own->Peek(&_xMenu::get_ArrayParent, parent);
+    if (!parent) return false;
+    own->Peek(&_xMenu::get_IsMenuDesigned, designed);
+    if (!designed) return false;
+    const MenuNode* own_parent = tree::Own(parent.Get());
+    if (!own_parent) return std::nullopt;
+    VARIANT_BOOL base_zero = VARIANT_FALSE;
+    own_parent->Peek(&_xMenu::get_IsArrayBaseZero, base_zero);
+    return base_zero != VARIANT_FALSE;
+}
+
 bool MenuCollection::CountsFromZero() {
-    if (list_.Count() == 0) return false;
+    if (std::optional<bool> known = CountsFromZeroWithoutCalls()) return *known;
     // Always the first entry, whichever position was asked for.  The three
     // values are read through its public properties, stopping at the first
     // that does not hold.  An empty entry has no array parent.
@@ -46,18 +67,36 @@ bool MenuCollection::CountsFromZero() {
 }
 
 IndexKey MenuCollection::MapIndex(const VARIANT& index) {
+    // A number one higher, as a position (error 6 when out of range).
+    auto shifted = [](double number) {
+        Variant one_higher;
+        one_higher.Get()->vt = VT_R8;
+        one_higher.Get()->dblVal = number + 1;
+        return ReadIndexKey(*one_higher.Get());
+    };
+    // The common arguments, passed by value, are read in place; a string
+    // is not read as a number when the collection is known not to count
+    // from zero, as it is a key either way.
+    switch (index.vt) {
+    case VT_I2:
+        return IndexKey::Position(MapPosition(index.iVal));
+    case VT_I4:
+        return CountsFromZero() ? shifted(index.lVal) : ReadIndexKey(index);
+    case VT_BSTR:
+        if (CountsFromZeroWithoutCalls() == std::optional<bool>(false)) return ReadIndexKey(index);
+        break;
+    default:
+        break;
+    }
     Variant copy;
     if (FAILED(VariantCopyInd(copy.Get(), const_cast<VARIANT*>(&index)))) RaiseError(kErrTypeMismatch);
     double number = 0;
-    if (ReadsAsNumber(*copy.Get(), number) && CountsFromZero()) {
-        // The copy becomes a number one higher (a numeric string included).
-        Variant shifted;
-        shifted.Get()->vt = VT_R8;
-        shifted.Get()->dblVal = number + 1;
-        return ReadIndexKey(*shifted.Get());
-    }
-    // Unmapped: a number is a position, a string (numeric or not) a key.
-    return ReadIndexKey(*copy.Get());
+    // The copy becomes a number one higher (a numeric string included).
+    if (ReadsAsNumber(*copy.Get(), number) && CountsFromZero()) return shifted(number);
+    // Unmapped: a number is a position, a string (numeric or not) a key,
+    // which outlives the copy.
+    IndexKey key = ReadIndexKey(*copy.Get());
+    return key.is_key && key.key != key.owned.Get() ? IndexKey::Copied(key.key) : key;
 }
 
 }  // namespace zuv

@@ -2,6 +2,7 @@
 // ArrayMenu.  Not creatable by hosts; each node makes its own two.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "core/node_collection.h"
@@ -26,11 +27,17 @@ public:
     // higher (so 0 is the first member); anywhere else a number is a
     // position from 1 and a string is a key.
     IndexKey MapIndex(const VARIANT& index);
+    // The same for a 16-bit number (the walks' internal path).
+    long MapPosition(short index) { return CountsFromZero() ? long{index} + 1 : index; }
 
 private:
     // True when the first entry is a designed member of an array that counts
     // from zero.
     bool CountsFromZero();
+    // The same when it can be told without calling into a host's object (no
+    // first entry, or the first entry and its array both the component's
+    // own); empty otherwise.
+    std::optional<bool> CountsFromZeroWithoutCalls() const;
 };
 
 }  // namespace zuv

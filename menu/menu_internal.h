@@ -41,6 +41,12 @@ __CRT_UUID_DECL(zuv::IMenuNodeInternal, 0x43c30274, 0x96a1, 0x47c4, 0xaf, 0x79, 
 __CRT_UUID_DECL(zuv::IMenuCollectionInternal, 0x53489310, 0x81ea, 0x4b14, 0x9d, 0xac, 0x1d, 0x6a, 0xb3, 0xea, 0x8f,
                 0xa6)
 
+// The classes the walks read straight from (see core/walk.h).
+namespace zuv::tree {
+template <> struct OwnClass<_xMenu> : OwnClassIs<MenuNode> {};
+template <> struct OwnClass<_xMenuCollection> : OwnClassIs<MenuCollection> {};
+}  // namespace zuv::tree
+
 namespace zuv::menu {
 
 // The command ID of every window-list entry, whatever number it used up.

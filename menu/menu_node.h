@@ -13,6 +13,7 @@
 
 #include "core/node_base.h"
 #include "frame/wrappers.h"
+#include "menu_collection.h"
 #include "menu_internal.h"
 #include "zuvXCHandler.h"
 
@@ -35,6 +36,46 @@ public:
     // identity) generated in a rendering other than `rendering`.
     bool GeneratedEarlierBy(const void* array, uint64_t rendering) const noexcept {
         return generated_by_ && generated_by_ == array && generated_in_ != rendering;
+    }
+
+    // --- the walks' internal path: the menu's own plain fields (see Peek) --------
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(VARIANT_BOOL*), VARIANT_BOOL& value) const noexcept {
+        if (getter == &_xMenu::get_IsArray) value = is_array_;
+        else if (getter == &_xMenu::get_MenuSeperator) value = separator_;
+        else if (getter == &_xMenu::get_WindowsList) value = windows_list_;
+        else if (getter == &_xMenu::get_IsArrayBaseZero) value = base_zero_;
+        else if (getter == &_xMenu::get_IsMenuDesigned) value = ToVB(designed_);
+        else if (getter == &_xMenu::get_ArrayCount) value = array_count_;
+        else return false;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(xMenuShortCutFirstKeys*),
+                 xMenuShortCutFirstKeys& value) const noexcept {
+        if (getter != &_xMenu::get_ShortCutFirstKey) return false;
+        value = shortcut_first_;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(xMenuShortCutSecondKeys*),
+                 xMenuShortCutSecondKeys& value) const noexcept {
+        if (getter != &_xMenu::get_ShortCutSecondKey) return false;
+        value = shortcut_second_;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(_xMenuCollection**),
+                 ComPtr<_xMenuCollection>& value) const noexcept {
+        if (getter == &_xMenu::get_SubMenus) value = sub_menus_;
+        else if (getter == &_xMenu::get_ArrayMenu) value = array_menu_;
+        else return false;
+        return true;
+    }
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(_xMenu**), ComPtr<_xMenu>& value) const noexcept {
+        if (getter != &_xMenu::get_ArrayParent) return false;
+        value = up_.Get();
+        return true;
+    }
+    template <class Getter, class T>
+    bool PeekOwn(Getter, T&) const noexcept {
+        return false;
     }
 
     // --- _xMenu (the properties both families share are in NodeBase) ----------
@@ -105,26 +146,27 @@ private:
     // --- listing (menu_list.cpp) ----------------------------------------------
     static void AddSubMenusToList(IDispatch* list, _xMenu* parent, Walk& walk);
 
+    // What the walks read first, together.
     ComPtr<_xMenuCollection> sub_menus_;
     ComPtr<_xMenuCollection> array_menu_;
+    VARIANT_BOOL separator_ = VARIANT_FALSE;
+    VARIANT_BOOL windows_list_ = VARIANT_FALSE;
+    VARIANT_BOOL is_array_ = VARIANT_FALSE;
+    VARIANT_BOOL base_zero_ = VARIANT_TRUE;
+    VARIANT_BOOL max_button_ = VARIANT_TRUE;
+    VARIANT_BOOL min_button_ = VARIANT_TRUE;
+    VARIANT_BOOL control_box_ = VARIANT_TRUE;
+    VARIANT_BOOL is_array_child_ = VARIANT_FALSE;
+    short array_count_ = 0;
+    short array_index_ = 0;
+    xMenuShortCutFirstKeys shortcut_first_ = xMenuShortCutFirstKeys_None;
+    xMenuShortCutSecondKeys shortcut_second_ = xMenuShortCutSecondKeys_None;
     // A generated entry: its array (identity only, never used as an object)
     // and the rendering that made it.
     const void* generated_by_ = nullptr;
     uint64_t generated_in_ = 0;
     // On a root: the rendering it is running now (0 when none).
     uint64_t rendering_ = 0;
-    xMenuShortCutFirstKeys shortcut_first_ = xMenuShortCutFirstKeys_None;
-    xMenuShortCutSecondKeys shortcut_second_ = xMenuShortCutSecondKeys_None;
-    VARIANT_BOOL separator_ = VARIANT_FALSE;
-    VARIANT_BOOL windows_list_ = VARIANT_FALSE;
-    VARIANT_BOOL max_button_ = VARIANT_TRUE;
-    VARIANT_BOOL min_button_ = VARIANT_TRUE;
-    VARIANT_BOOL control_box_ = VARIANT_TRUE;
-    VARIANT_BOOL is_array_ = VARIANT_FALSE;
-    VARIANT_BOOL is_array_child_ = VARIANT_FALSE;
-    VARIANT_BOOL base_zero_ = VARIANT_TRUE;
-    short array_count_ = 0;
-    short array_index_ = 0;
 };
 
 }  // namespace zuv

@@ -154,7 +154,7 @@ private:
             if (k.position < 1 || static_cast<size_t>(k.position) > entries_.size()) zuv::RaiseError(zuv::kErrSubscript);
             return static_cast<size_t>(k.position - 1);
         }
-        std::wstring folded = zuv::FoldKey(k.key.Get());
+        std::wstring folded = zuv::FoldKey(k.key);
         if (!folded.empty() && keys_.count(folded))
             for (size_t i = 0; i < entries_.size(); ++i)
                 if (entries_[i].folded == folded) return i;

@@ -11,6 +11,7 @@ class ToolBarCollection final : public NodeCollection<ToolBarCollection, _xToolB
 public:
     static constexpr const wchar_t* kSource = L"zuvXCHandler.xToolBarCollection";
     IndexKey MapIndex(const VARIANT& index) { return ReadIndexKey(index); }
+    long MapPosition(short index) const noexcept { return index; }
 };
 
 }  // namespace zuv

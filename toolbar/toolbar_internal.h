@@ -15,6 +15,7 @@
 namespace zuv {
 
 class ToolBarNode;
+class ToolBarCollection;
 
 // Answered only by the component's own xToolBar nodes.  A node found in a
 // tree is asked for it before any internal operation: a host's own object
@@ -30,6 +31,12 @@ struct IToolBarInternal : public IUnknown {
 
 // {2CF3589C-186B-46C7-B5F0-F8C8ED848BAE}
 __CRT_UUID_DECL(zuv::IToolBarInternal, 0x2cf3589c, 0x186b, 0x46c7, 0xb5, 0xf0, 0xf8, 0xc8, 0xed, 0x84, 0x8b, 0xae)
+
+// The classes the walks read straight from (see core/walk.h).
+namespace zuv::tree {
+template <> struct OwnClass<_xToolBar> : OwnClassIs<ToolBarNode> {};
+template <> struct OwnClass<_xToolBarCollection> : OwnClassIs<ToolBarCollection> {};
+}  // namespace zuv::tree
 
 namespace zuv::toolbar {
 

@@ -12,9 +12,9 @@ namespace zuv {
 HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept { return ToolBarNode::Create(iid, object); }
 
 ToolBarNode::ToolBarNode()
-    : events_v1_(this, kIidToolBarEventsV1),
-      both_points_{&events_, &events_v1_},
-      buttons_(ToolBarCollection::New()) {}
+    : buttons_(ToolBarCollection::New()),
+      events_v1_(this, kIidToolBarEventsV1),
+      both_points_{&events_, &events_v1_} {}
 
 void* ToolBarNode::QueryExtra(REFIID riid) noexcept {
     // The earlier identifier names the same function table.

@@ -10,6 +10,7 @@
 
 #include "core/node_base.h"
 #include "frame/wrappers.h"
+#include "toolbar_collection.h"
 #include "toolbar_internal.h"
 #include "zuvXCHandler.h"
 
@@ -40,6 +41,24 @@ public:
     void ReleaseChildren() noexcept;
 
     // --- _xToolBar (the properties both families share are in NodeBase) -------
+    // --- the walks' internal path: the toolbar's own plain fields (see Peek) -----
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xToolBar::*getter)(VARIANT_BOOL*), VARIANT_BOOL& value) const noexcept {
+        if (getter != &_xToolBar::get_ToolBarSeperator) return false;
+        value = separator_;
+        return true;
+    }
+    // Buttons only: ButtonMenus reads through Buttons, as a call does.
+    bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xToolBar::*getter)(_xToolBarCollection**),
+                 ComPtr<_xToolBarCollection>& value) const noexcept {
+        if (getter != &_xToolBar::get_Buttons) return false;
+        value = buttons_;
+        return true;
+    }
+    template <class Getter, class T>
+    bool PeekOwn(Getter, T&) const noexcept {
+        return false;
+    }
+
     STDMETHODIMP get_Buttons(_xToolBarCollection** rhs) noexcept override { return GetRef(rhs, buttons_); }
     STDMETHODIMP ReservedButtons() noexcept override { return E_NOTIMPL; }
     STDMETHODIMP putref_Buttons(_xToolBarCollection* rhs) noexcept override { return PutRef(buttons_, rhs); }
@@ -89,15 +108,16 @@ private:
     bool RenderSubToolBar(IDispatch* bar, _xToolBar* owner, long& running_id, Walk& walk) noexcept;
     ComPtr<_xToolBar> SearchBelow(_xToolBar* start, long id, Walk& walk);
 
+    // What the walks read first, together.
+    ComPtr<_xToolBarCollection> buttons_;
+    VARIANT_BOOL separator_ = VARIANT_FALSE;
+    xToolBarValue value_ = xToolBarValue_tblUnPressed;
+    LONG toolbar_id_ = 0;
     ConnectionPoint events_v1_;
     ConnectionPoint* both_points_[2];
 
-    ComPtr<_xToolBarCollection> buttons_;
     Bstr tooltip_text_;
     Bstr text_;
-    LONG toolbar_id_ = 0;
-    xToolBarValue value_ = xToolBarValue_tblUnPressed;
-    VARIANT_BOOL separator_ = VARIANT_FALSE;
     LONG left_ = 0;
     LONG top_ = 0;
     LONG width_ = 0;

@@ -80,7 +80,7 @@ void ToolBarNode::RenderLevel(IDispatch* bar, _xToolBar* owner, long& running_id
         ComPtr<IDispatch> control = bars::Cast(added, drop_down ? bars::kIidPopup : bars::kIidButton);
         StoreControl(entry.Get(), control.Get(), drop_down);
         if (!top) MarkDesigned(entry.Get());
-        Check(entry->putref_Parent(owner));
+        SetUp(entry.Get(), owner, &_xToolBar::putref_Parent);
 
         CopyStates(entry.Get(), control.Get());
         if (top) bars::PutLong(control.Get(), bars::id::kTopLevelStyle, bars::value::kToolBarButtonStyle);
