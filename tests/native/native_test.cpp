@@ -19,25 +19,12 @@ namespace {
 using Rows = std::vector<std::wstring>;
 using Ids = std::vector<long>;
 
-HMODULE NativeDll() {
-    static HMODULE dll = LoadLibraryW(L"zuvNativeBars.dll");
+// Straight from the DLL beside the test: nothing needs to be registered.
+Exports& NativeDll() {
+    static Exports dll(L"zuvNativeBars.dll");
     return dll;
 }
-template <class Fn>
-Fn Export(const char* name) {
-    return Required(reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(NativeDll(), name))), name);
-}
-
-// Straight from the DLL beside the test: nothing needs to be registered.
-ComPtr<INativeCommandBars> NewBars() {
-    ComPtr<IClassFactory> factory;
-    ComPtr<INativeCommandBars> bars;
-    Must(Export<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject")(
-             CLSID_NativeCommandBars, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())),
-         "DllGetClassObject");
-    Must(factory->CreateInstance(nullptr, IID_INativeCommandBars, reinterpret_cast<void**>(bars.Out())), "CreateInstance");
-    return bars;
-}
+ComPtr<INativeCommandBars> NewBars() { return NativeDll().New<INativeCommandBars>(CLSID_NativeCommandBars); }
 void OnExecute(INativeCommandBars* bars, void (STDMETHODCALLTYPE* handler)(void*, LONG), void* context) {
     Must(Required(ComPtr<INativeCommandBars>(bars).As<INativeCommandBarsHandler>(), "the handler interface")
              ->SetExecuteHandler(reinterpret_cast<void*>(handler), context), "SetExecuteHandler");
@@ -214,7 +201,7 @@ protected:
         m_.reset(), b_.reset();
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
         Pump();
-        EXPECT_EQ(Export<HRESULT(WINAPI*)()>("DllCanUnloadNow")(), S_OK) << "native command-bar objects still alive";
+        EXPECT_EQ(NativeDll().can_unload_now(), S_OK) << "native command-bar objects still alive";
         ComTest::TearDown();
     }
 

@@ -58,6 +58,35 @@ ComPtr<I> Create(REFCLSID clsid) {
 inline ComPtr<_xMenu> NewMenu() { return Create<_xMenu>(CLSID_xMenu); }
 inline ComPtr<_xToolBar> NewToolBar() { return Create<_xToolBar>(CLSID_xToolBar); }
 
+using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFn = HRESULT(WINAPI*)();
+
+// The exports of a DLL loaded from `path`, called directly.
+struct Exports {
+    explicit Exports(const wchar_t* path) : module(Required(LoadLibraryW(path), "the DLL")) {
+        get_class_object = reinterpret_cast<GetClassObjectFn>(
+            reinterpret_cast<void*>(Required(GetProcAddress(module, "DllGetClassObject"), "DllGetClassObject")));
+        can_unload_now = reinterpret_cast<CanUnloadNowFn>(
+            reinterpret_cast<void*>(Required(GetProcAddress(module, "DllCanUnloadNow"), "DllCanUnloadNow")));
+    }
+    ~Exports() { FreeLibrary(module); }   // COM may hold the library too
+    ComPtr<IClassFactory> Factory(REFCLSID clsid) {
+        ComPtr<IClassFactory> factory;
+        Must(get_class_object(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())), "DllGetClassObject");
+        return factory;
+    }
+    template <class I>
+    ComPtr<I> New(REFCLSID clsid) {
+        ComPtr<I> object;
+        Must(Factory(clsid)->CreateInstance(nullptr, __uuidof(I), reinterpret_cast<void**>(object.Out())),
+             "CreateInstance");
+        return object;
+    }
+    HMODULE module;
+    GetClassObjectFn get_class_object;
+    CanUnloadNowFn can_unload_now;
+};
+
 class ComTest : public ::testing::Test {
 protected:
     void TearDown() override { EXPECT_EQ(ComponentCanUnloadNow(), S_OK) << "objects still alive after the test"; }

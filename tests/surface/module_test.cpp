@@ -13,35 +13,6 @@
 namespace zuv::test {
 namespace {
 
-using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-using CanUnloadNowFn = HRESULT(WINAPI*)();
-
-// The exports of a copy of the component loaded from `path`, called directly.
-struct Exports {
-    explicit Exports(const wchar_t* path) : module(Required(LoadLibraryW(path), "the component")) {
-        get_class_object = reinterpret_cast<GetClassObjectFn>(
-            reinterpret_cast<void*>(Required(GetProcAddress(module, "DllGetClassObject"), "DllGetClassObject")));
-        can_unload_now = reinterpret_cast<CanUnloadNowFn>(
-            reinterpret_cast<void*>(Required(GetProcAddress(module, "DllCanUnloadNow"), "DllCanUnloadNow")));
-    }
-    ~Exports() { FreeLibrary(module); }   // COM may hold the library too
-    ComPtr<IClassFactory> Factory(REFCLSID clsid) {
-        ComPtr<IClassFactory> factory;
-        Must(get_class_object(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())), "DllGetClassObject");
-        return factory;
-    }
-    template <class I>
-    ComPtr<I> New(REFCLSID clsid) {
-        ComPtr<I> object;
-        Must(Factory(clsid)->CreateInstance(nullptr, __uuidof(I), reinterpret_cast<void**>(object.Out())),
-             "CreateInstance");
-        return object;
-    }
-    HMODULE module;
-    GetClassObjectFn get_class_object;
-    CanUnloadNowFn can_unload_now;
-};
-
 class ClassObjects : public ComTest {
 protected:
     Exports own{ZUV_TEST_DLL};
