@@ -72,12 +72,8 @@ struct Roots {
             else if (what == L"hidden") Must(n->put_Visible(VARIANT_FALSE), "Visible");
             else if (what == L"off") Must(n->put_Enabled(VARIANT_FALSE), "Enabled");
             else if (what == L"winlist") Must(n->put_WindowsList(VARIANT_TRUE), "WindowsList");
-            else if (what == L"keys") {
-                Must(n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(std::stol(value))), "FirstKey");
-                Must(n->put_ShortCutSecondKey(
-                         static_cast<xMenuShortCutSecondKeys>(std::stol(value.substr(value.find(L'+') + 1)))),
-                     "SecondKey");
-            } else throw TestStopped("unknown setting " + Narrow(s));
+            else if (what == L"keys") Shortcut(n, std::stol(value), std::stol(value.substr(value.find(L'+') + 1)));
+            else throw TestStopped("unknown setting " + Narrow(s));
         }
     }
     // Appends `child` to the parent's SubMenus, and takes it out again at the end.

@@ -13,12 +13,9 @@ constexpr long kInjected = 1234;
 template <class Node>
 ComPtr<Node> Representative() {
     if constexpr (kIsMenu<Node>) {
-        Tree<_xMenu> t(L"File{Open - Recent Exit{Now}} Window{List} Edit{Copy}");
-        MakeArray(t[L"Recent"], 2);
-        Must(t[L"List"]->put_WindowsList(VARIANT_TRUE), "put_WindowsList");
-        Must(t[L"Open"]->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(8)), "put_ShortCutFirstKey");
-        Must(t[L"Open"]->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(79)), "put_ShortCutSecondKey");
-        Must(t[L"Edit"]->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(4)), "put_ShortCutFirstKey");
+        Tree<_xMenu> t(L"File{Open - Recent*2 Exit{Now}} Window{List@} Edit{Copy}");
+        Shortcut(t[L"Open"], 8, 79);
+        Shortcut(t[L"Edit"], 4, 0);
         return t.root;
     } else {
         Tree<_xToolBar> t(L"A{a1 - a2{x y}} - B C{c1}");
@@ -42,7 +39,7 @@ protected:
         {
             HostBars host;
             ComPtr<Node> root = Representative<Node>();
-            EventRecorder events(root.Get(), kIsMenu<Node> ? DIID___xMenu : DIID___xToolBar);
+            EventRecorder events(root.Get(), EventsOf<Node>());
             prepare(host);
             out.rendered = Render(root.Get(), host.object.Get());
             out.events = events.Joined();
@@ -52,7 +49,6 @@ protected:
         return out;
     }
 };
-using Families = ::testing::Types<_xMenu, _xToolBar>;
 TYPED_TEST_SUITE(HostFaults, Families);
 
 TYPED_TEST(HostFaults, EveryHostCallFailingInTurn) {

@@ -230,10 +230,7 @@ void Fuzzer::BuildTree() {
         if constexpr (kIsMenu<Node>) {
             if (Chance(15)) MakeArray(child.Get(), static_cast<short>(Pick(4)), Chance(50));
             if (Chance(5)) Must(child->put_WindowsList(VARIANT_TRUE), "put_WindowsList");
-            if (Chance(10)) {
-                Must(child->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(8)), "put_ShortCutFirstKey");
-                Must(child->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(79)), "put_ShortCutSecondKey");
-            }
+            if (Chance(10)) Shortcut(child.Get(), 8, 79);
         }
         Add(parent.Get(), Chance(8) ? ComPtr<Node>() : child);
         nodes.push_back(child);

@@ -6,10 +6,6 @@ namespace zuv::test {
 namespace {
 
 using Menu = Tree<_xMenu>;
-void Shortcut(_xMenu* n, long modifiers, long key) {
-    MUST(n->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)));
-    MUST(n->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
-}
 
 const Lines kMenuBarSetup = {
     L"CommandBars get 4", L"MenuBar put 23 (Boolean False)",

@@ -31,10 +31,6 @@ void OnExecute(INativeCommandBars* bars, void (STDMETHODCALLTYPE* handler)(void*
 }
 template <class Node>
 bool RenderInto(Node* root, IDispatch* bars) { return Render(root, reinterpret_cast<ICommandBarsObject*>(bars)); }
-void Shortcut(_xMenu* node, long modifiers, long key) {
-    Must(node->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)), "ShortCutFirstKey");
-    Must(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)), "ShortCutSecondKey");
-}
 const long CTRL = 8, SHIFT = 4, ALT = 16;
 
 // --- Reading Win32 back ---------------------------------------------------------

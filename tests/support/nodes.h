@@ -159,6 +159,11 @@ inline _xMenu* MakeArray(_xMenu* node, short count, bool base_zero = true) {
     MUST(node->put_IsArrayBaseZero(base_zero ? VARIANT_TRUE : VARIANT_FALSE));
     return node;
 }
+// Gives a menu node a shortcut: modifier keys (Ctrl 8, Shift 4, Alt 16) and a key code.
+inline void Shortcut(_xMenu* node, long modifiers, long key) {
+    MUST(node->put_ShortCutFirstKey(static_cast<xMenuShortCutFirstKeys>(modifiers)));
+    MUST(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
+}
 
 // A tree from a description such as L"File{Open - Exit} Edit": entries
 // separated by spaces, an entry's own entries in braces after it, "-" a
