@@ -187,13 +187,7 @@ protected:
         list = nullptr;
         NodeTest::TearDown();
     }
-    bool ListInto(_xMenu* root) {
-        ComPtr<_Collection> typed = list.As<_Collection>();
-        _Collection* raw = typed.Get();
-        VARIANT_BOOL result = 7;
-        EXPECT_EQ(root->GetMenuList(&raw, &result), S_OK);
-        return result == VARIANT_TRUE;
-    }
+    bool ListInto(_xMenu* root) { return List(root, list.As<_Collection>().Get()); }
     long Count() { return Long(Call(list.Get(), L"Count").value); }
     bool At(Variant index, IUnknown* expected) {
         return Same(Object(Call(list.Get(), L"Item", {std::move(index)}).value), expected);
@@ -251,10 +245,7 @@ TEST_F(MenuList, ListingTwiceIntoOneListStopsAtTheFirstKey) {
 TEST_F(MenuList, AMissingListIsAnErrorEvent) {
     ComPtr<_xMenu> root = NewMenu();
     EventRecorder events(root.Get(), DIID___xMenu);
-    _Collection* nothing = nullptr;
-    VARIANT_BOOL result = VARIANT_TRUE;
-    MUST(root->GetMenuList(&nothing, &result));
-    EXPECT_EQ(result, VARIANT_FALSE);
+    EXPECT_FALSE(List(root.Get(), nullptr));
     EXPECT_EQ(events.Joined(), L"CustomError(2, Object Not Created)");
 }
 

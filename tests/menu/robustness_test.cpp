@@ -25,12 +25,10 @@ protected:
     // Lists into a new collection; `count` receives how many were listed.
     bool List(_xMenu* root, long* count = nullptr) {
         ComPtr<_Collection> list = xchost::CreateCollection().As<_Collection>();
-        _Collection* raw = list.Get();
-        VARIANT_BOOL result = 7;
-        EXPECT_EQ(root->GetMenuList(&raw, &result), S_OK);
+        bool listed = test::List(root, list.Get());
         LONG n = 0;
         if (count) MUST(list->Count(&n)), *count = n;
-        return result == VARIANT_TRUE;
+        return listed;
     }
     void TearDown() override {
         factory_ = {};

@@ -271,6 +271,17 @@ ComPtr<Node> Find(Node* root, long id) {
     return found;
 }
 
+// GetMenuList into `list` through the vtable: the call itself always
+// succeeds and leaves its argument alone; returns the result.
+inline bool List(_xMenu* root, _Collection* list) {
+    _Collection* in = list;
+    VARIANT_BOOL result = 7;
+    EXPECT_EQ(root->GetMenuList(&in, &result), S_OK);
+    EXPECT_EQ(in, list) << "the argument was replaced";
+    EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
+    return result == VARIANT_TRUE;
+}
+
 // The description a failed early-bound call left behind.
 inline std::wstring PendingDescription() {
     ComPtr<IErrorInfo> info;
