@@ -107,21 +107,6 @@ TEST_F(ToolBarLookup, ClickPassesTheArgumentOn) {
 
 class ToolBarRobust : public NodeTest {};
 
-TEST_F(ToolBarRobust, AClickHandlerThatClicksAgainIsStoppedByTheNestingLimit) {
-    ComPtr<_xToolBar> x = Node(L"X");
-    EventRecorder events(x.Get(), DIID___xToolBar);
-    HRESULT innermost = S_OK;
-    events.OnEvent([&](DISPID) {
-        VARIANT r;
-        HRESULT hr = x->RaiseClickEvent(nullptr, &r);
-        if (FAILED(hr)) innermost = hr;
-    });
-    VARIANT result;
-    EXPECT_EQ(x->RaiseClickEvent(nullptr, &result), S_OK);
-    EXPECT_EQ(innermost, MAKE_HRESULT(1, FACILITY_CONTROL, 28));
-    EXPECT_GT(events.Events().size(), 10u);
-}
-
 // During a lookup error the collection is emptied: the walk ends with 9.
 TEST_F(ToolBarRobust, AHandlerThatEmptiesTheCollectionDuringALookupError) {
     Bar u(L"B C");
