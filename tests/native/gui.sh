@@ -1,6 +1,6 @@
 #!/bin/sh
 # Windows programs of the build on a virtual display of their own (an Xvfb
-# on the first free display from 90, stopped however the program ends).
+# on a display it picks itself, stopped however the program ends).
 #   gui.sh run <wine-run.sh> <program.exe> [args...]: the program's exit
 #       status; its windows in a Wine virtual desktop (800x600).
 #   gui.sh screenshot <wine-run.sh> <editor.exe> <shot.png>: the editor
@@ -19,17 +19,20 @@ shift
 
 on_display() {
     command -v Xvfb >/dev/null 2>&1 || { echo "gui.sh: Xvfb is not installed (Debian package xvfb)" >&2; exit 2; }
-    n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    # Xvfb picks the display itself and writes its number back: it takes the
+    # display's lock file atomically, so runs from other build trees at the
+    # same time never end up sharing (and stopping) one display.
+    number=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
     xvfb=$!
-    trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT INT TERM
+    trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "$number"' EXIT INT TERM
     i=0
-    while [ ! -e "/tmp/.X11-unix/X$n" ]; do
+    while ! grep -q . "$number"; do
         i=$((i + 1))
-        if [ $i -gt 100 ] || ! kill -0 "$xvfb" 2>/dev/null; then echo "gui.sh: Xvfb did not start on :$n" >&2; exit 2; fi
+        if [ $i -gt 100 ] || ! kill -0 "$xvfb" 2>/dev/null; then echo "gui.sh: Xvfb did not start" >&2; exit 2; fi
         sleep 0.1
     done
+    n=$(head -n 1 "$number")
     status=0
     DISPLAY=":$n" "$@" || status=$?
     return $status
