@@ -29,7 +29,7 @@ void MenuNode::ReleaseChildren() noexcept {
 // one GetMenu finds the node by.
 STDMETHODIMP MenuNode::put_WindowsList(VARIANT_BOOL rhs) noexcept {
     return AtBoundary([&] {
-        windows_list_ = ToVB(rhs != VARIANT_FALSE);
+        windows_list_ = rhs != VARIANT_FALSE;
         Forward(bars::id::kId, Variant::Long(rhs ? menu::kWindowsListId : id_));
     });
 }
