@@ -53,7 +53,7 @@ public:
 
 private:
     // The counts, then the elements, in one allocation.
-    struct alignas(T) Header {
+    struct alignas(std::max(alignof(T), alignof(size_t))) Header {
         size_t size;
         size_t capacity;
     };

@@ -21,8 +21,8 @@
 // - Memory: a tree may hold many thousands of nodes, most of them idle.
 //   Fields that few nodes ever set (Key, Tag and the family's own, see
 //   `Rarely`) live in one block made on the first set and read as their
-//   defaults until then; the connection points are made when a caller first
-//   asks for one; Booleans take a byte each.
+//   defaults until then; a node's collections and its connection points are
+//   made when a caller first asks for them; Booleans take a byte each.
 #pragma once
 
 #include <windows.h>
@@ -440,6 +440,31 @@ protected:
         return AtBoundary([&] {
             if (!out) RaiseError(kErrInvalidCall);
             value.CopyTo(out);
+        });
+    }
+
+    // A collection made on first use: until `made`, the node has none.  Its
+    // getter makes it (error 7 without memory); a put, Nothing included,
+    // replaces it for good.  The walks take a collection never made for an
+    // empty one without making it (the family's ChildrenMade), and read one
+    // through its getter until it is made.
+    template <class C>
+    HRESULT GetCollection(C** out, ComPtr<C>& field, bool& made, ComPtr<C> (*make)()) noexcept {
+        if (out) *out = nullptr;
+        return AtBoundary([&] {
+            if (!out) RaiseError(kErrInvalidCall);
+            if (!made) {
+                field = make();
+                made = true;
+            }
+            field.CopyTo(out);
+        });
+    }
+    template <class C>
+    HRESULT PutCollection(ComPtr<C>& field, bool& made, C* value) noexcept {
+        return AtBoundary([&] {
+            Replace(field, value);
+            made = true;
         });
     }
 

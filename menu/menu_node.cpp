@@ -17,8 +17,6 @@ constexpr short kMaxArrayCount = 100;
 
 HRESULT CreateMenuNode(REFIID iid, void** object) noexcept { return MenuNode::Create(iid, object); }
 
-MenuNode::MenuNode() : sub_menus_(MenuCollection::New()), array_menu_(MenuCollection::New()) {}
-
 void MenuNode::ReleaseChildren() noexcept {
     DeferredRelease(sub_menus_);
     DeferredRelease(array_menu_);

@@ -33,7 +33,6 @@ public:
     static constexpr const wchar_t* kSource = L"zuvXCHandler.xMenu";
     static constexpr auto kPutControl = &_xMenu::putref_CmdBarControl;
 
-    MenuNode();
     static const CLSID& ClassId() noexcept { return CLSID_xMenu; }
     static const IID& SourceIid() noexcept { return DIID___xMenu; }
     static std::array<const IID*, 1> EventIids() noexcept { return {&DIID___xMenu}; }
@@ -68,13 +67,16 @@ public:
         value = Rare().shortcut_second;
         return true;
     }
+    // A collection not made yet: its getter is called, and makes it.
     bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(_xMenuCollection**),
                  ComPtr<_xMenuCollection>& value) const noexcept {
-        if (getter == &_xMenu::get_SubMenus) value = sub_menus_;
-        else if (getter == &_xMenu::get_ArrayMenu) value = array_menu_;
+        if (getter == &_xMenu::get_SubMenus && sub_menus_made_) value = sub_menus_;
+        else if (getter == &_xMenu::get_ArrayMenu && array_menu_made_) value = array_menu_;
         else return false;
         return true;
     }
+    // False while SubMenus has never been made: the node has no entries.
+    bool ChildrenMade() const noexcept { return sub_menus_made_; }
     bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xMenu::*getter)(_xMenu**), ComPtr<_xMenu>& value) const noexcept {
         if (getter != &_xMenu::get_ArrayParent) return false;
         value = up_.Get();
@@ -86,12 +88,20 @@ public:
     }
 
     // --- _xMenu (the properties both families share are in NodeBase) ----------
-    STDMETHODIMP get_SubMenus(_xMenuCollection** rhs) noexcept override { return GetRef(rhs, sub_menus_); }
+    STDMETHODIMP get_SubMenus(_xMenuCollection** rhs) noexcept override {
+        return GetCollection(rhs, sub_menus_, sub_menus_made_, &MenuCollection::New);
+    }
     STDMETHODIMP ReservedSubMenus() noexcept override { return E_NOTIMPL; }
-    STDMETHODIMP putref_SubMenus(_xMenuCollection* rhs) noexcept override { return PutRef(sub_menus_, rhs); }
-    STDMETHODIMP get_ArrayMenu(_xMenuCollection** rhs) noexcept override { return GetRef(rhs, array_menu_); }
+    STDMETHODIMP putref_SubMenus(_xMenuCollection* rhs) noexcept override {
+        return PutCollection(sub_menus_, sub_menus_made_, rhs);
+    }
+    STDMETHODIMP get_ArrayMenu(_xMenuCollection** rhs) noexcept override {
+        return GetCollection(rhs, array_menu_, array_menu_made_, &MenuCollection::New);
+    }
     STDMETHODIMP ReservedArrayMenu() noexcept override { return E_NOTIMPL; }
-    STDMETHODIMP putref_ArrayMenu(_xMenuCollection* rhs) noexcept override { return PutRef(array_menu_, rhs); }
+    STDMETHODIMP putref_ArrayMenu(_xMenuCollection* rhs) noexcept override {
+        return PutCollection(array_menu_, array_menu_made_, rhs);
+    }
     STDMETHODIMP get_Count(short* rhs) noexcept override;
     STDMETHODIMP put_WindowsList(VARIANT_BOOL rhs) noexcept override;
     STDMETHODIMP get_WindowsList(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, ToVB(windows_list_)); }
@@ -164,6 +174,8 @@ private:
     bool min_button_ = true;
     bool control_box_ = true;
     bool is_array_child_ = false;
+    bool sub_menus_made_ = false;
+    bool array_menu_made_ = false;
     short array_count_ = 0;
     short array_index_ = 0;
     // A generated entry: its array (identity only, never used as an object)

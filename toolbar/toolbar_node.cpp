@@ -11,8 +11,6 @@ namespace zuv {
 
 HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept { return ToolBarNode::Create(iid, object); }
 
-ToolBarNode::ToolBarNode() : buttons_(ToolBarCollection::New()) {}
-
 void* ToolBarNode::QueryExtra(REFIID riid) noexcept {
     // The earlier identifier names the same function table.
     if (riid == kIidToolBarV0) return static_cast<_xToolBar*>(this);

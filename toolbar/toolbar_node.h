@@ -40,7 +40,6 @@ public:
     static constexpr const wchar_t* kSource = L"zuvXCHandler.xToolBar";
     static constexpr auto kPutControl = &_xToolBar::putref_CmdBarButton;
 
-    ToolBarNode();
     static const CLSID& ClassId() noexcept { return CLSID_xToolBar; }
     static const IID& SourceIid() noexcept { return DIID___xToolBar; }
     // Its events go out through the earlier event interface too.
@@ -56,20 +55,27 @@ public:
         return true;
     }
     // Buttons only: ButtonMenus reads through Buttons, as a call does.
+    // A collection not made yet: its getter is called, and makes it.
     bool PeekOwn(HRESULT (STDMETHODCALLTYPE _xToolBar::*getter)(_xToolBarCollection**),
                  ComPtr<_xToolBarCollection>& value) const noexcept {
-        if (getter != &_xToolBar::get_Buttons) return false;
+        if (getter != &_xToolBar::get_Buttons || !buttons_made_) return false;
         value = buttons_;
         return true;
     }
+    // False while Buttons has never been made: the node has no entries.
+    bool ChildrenMade() const noexcept { return buttons_made_; }
     template <class Getter, class T>
     bool PeekOwn(Getter, T&) const noexcept {
         return false;
     }
 
-    STDMETHODIMP get_Buttons(_xToolBarCollection** rhs) noexcept override { return GetRef(rhs, buttons_); }
+    STDMETHODIMP get_Buttons(_xToolBarCollection** rhs) noexcept override {
+        return GetCollection(rhs, buttons_, buttons_made_, &ToolBarCollection::New);
+    }
     STDMETHODIMP ReservedButtons() noexcept override { return E_NOTIMPL; }
-    STDMETHODIMP putref_Buttons(_xToolBarCollection* rhs) noexcept override { return PutRef(buttons_, rhs); }
+    STDMETHODIMP putref_Buttons(_xToolBarCollection* rhs) noexcept override {
+        return PutCollection(buttons_, buttons_made_, rhs);
+    }
     STDMETHODIMP putref_Parent(_xToolBar* rhs) noexcept override { return PutUp(rhs); }
     STDMETHODIMP get_Parent(_xToolBar** rhs) noexcept override { return GetRef(rhs, up_.Get()); }
     // Another name for Buttons: always the collection Buttons holds right now.
@@ -120,6 +126,7 @@ private:
     // What the walks read first, together.
     ComPtr<_xToolBarCollection> buttons_;
     bool separator_ = false;
+    bool buttons_made_ = false;
     xToolBarValue value_ = xToolBarValue_tblUnPressed;
     LONG toolbar_id_ = 0;
 };

@@ -216,6 +216,23 @@ TYPED_TEST(EitherFamilyNode, RarelySetPropertiesKeepTheirDefaultsUntilEachIsSet)
     }
 }
 
+// A node's collection is the same object at every read until another is put
+// in its place; Nothing put there, before any read too, stays Nothing.
+TYPED_TEST(EitherFamilyNode, ACollectionStaysUntilReplacedNothingIncluded) {
+    std::vector<const wchar_t*> names{L"Buttons"};
+    if constexpr (kIsMenu<TypeParam>) names = {L"SubMenus", L"ArrayMenu"};
+    for (const wchar_t* name : names) {
+        ComPtr<TypeParam> asked = NewNode<TypeParam>(L"A"), emptied = NewNode<TypeParam>(L"E");
+        LateResult first = Get(asked.Get(), name);
+        ASSERT_NE(Object(first.value), nullptr) << name;
+        EXPECT_EQ(Object(Get(asked.Get(), name).value), Object(first.value)) << name;
+        ASSERT_TRUE(PutRef(emptied.Get(), name, Variant::Object(nullptr)).ok());
+        EXPECT_EQ(Object(Get(emptied.Get(), name).value), nullptr) << name;
+        ASSERT_TRUE(PutRef(emptied.Get(), name, Variant::Object(Object(first.value))).ok());
+        EXPECT_EQ(Object(Get(emptied.Get(), name).value), Object(first.value)) << name;
+    }
+}
+
 // The host's error reaches the caller, late- or early-bound, with its
 // number and description; the value is stored all the same.
 TYPED_TEST(EitherFamilyNode, AFailingForwardFailsTheAssignment) {
