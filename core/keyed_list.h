@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "compact_vector.h"
 #include "frame/error.h"
 #include "lifetime.h"
 #include "frame/wrappers.h"
@@ -180,7 +181,7 @@ private:
         std::vector<uint32_t> live;
         size_t count = 0;
 
-        explicit Holes(const std::vector<Entry>& slots) : live(slots.size(), 1) {
+        explicit Holes(const CompactVector<Entry>& slots) : live(slots.size(), 1) {
             for (size_t i = 1; i <= live.size(); ++i) {
                 size_t up = i + (i & (~i + 1));
                 if (up <= live.size()) live[up - 1] += live[i - 1];
@@ -255,7 +256,7 @@ private:
         holes_.reset();
     }
 
-    std::vector<Entry> slots_;
+    CompactVector<Entry> slots_;     // one pointer while the list is empty
     std::unique_ptr<Index> index_;   // made with the first key
     std::unique_ptr<Holes> holes_;   // only while there are holes
 };

@@ -11,18 +11,24 @@
 //   that keeps the node alive for the whole call (an event handler or a
 //   host call may release it meanwhile), drops stale error information, and
 //   fails a null out-pointer with run-time error 5.
-// - A Boolean is stored as the automation Boolean it stands for: any value
-//   other than False is kept as True (-1), so that it reads back as True to
-//   every caller, `= True` in a script included.
+// - A Boolean is kept as true or false: any value other than False reads
+//   back as True (-1) to every caller, `= True` in a script included.
 // - No memory for the description while raising SystemError: the event
 //   still goes out, with the number and a null (empty) string, so that the
 //   host learns that the operation failed.
 // - Replacing a reference (a collection, a control, the reference up the
 //   tree) releases the old one through the deferred queue.
+// - Memory: a tree may hold many thousands of nodes, most of them idle.
+//   Fields that few nodes ever set (Key, Tag and the family's own, see
+//   `Rarely`) live in one block made on the first set and read as their
+//   defaults until then; a node's collections and its connection points are
+//   made when a caller first asks for them; Booleans take a byte each.
 #pragma once
 
 #include <windows.h>
 #include <ocidl.h>
+#include <array>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -47,11 +53,13 @@ enum : long {
     kCustomArrayCountOverflow = 3,
 };
 
-// Derived provides, besides EventSourceObject's needs:
+// Derived provides, besides EventSourceObject's ClassId and SourceIid:
 //   static constexpr const wchar_t* kSource;              // error source text
 //   static constexpr auto kPutControl;                    // putref of the control (not popup) role
 //   void ReleaseChildren() noexcept;                      // its collections, at the end of its life
-template <class Derived, class Itf, class ControlItf, class Internal>
+//   static std::array<const IID*, kEventInterfaces> EventIids();  // one connection point each
+// `Rarely` holds the family's rarely set fields, with their defaults.
+template <class Derived, class Itf, class ControlItf, class Internal, class Rarely, size_t kEventInterfaces = 1>
 class NodeBase : public EventSourceObject<Derived, Itf, Internal> {
 public:
     // A new node with every default.
@@ -73,11 +81,10 @@ public:
         }
     }
 
-    // The connection point of the default event interface (a family that
-    // answers more hides this with its own list).
-    ConnectionPoint* const* Points(size_t& count) noexcept {
-        count = 1;
-        return points_;
+    // The connection points events go to: none until a caller asks for one.
+    ConnectionPoint* const* Points(size_t& count) noexcept { return points_.Made(count); }
+    ConnectionPoint* const* MakePoints(size_t& count) noexcept {
+        return points_.Make(this, Derived::EventIids(), count);
     }
 
     // The private interface's one member (see OwnObject).
@@ -103,16 +110,16 @@ public:
     }
     // VARIANT_BOOL is a short: the family's 16-bit getters come here too.
     bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(VARIANT_BOOL*), VARIANT_BOOL& value) const noexcept {
-        if (getter == &Itf::get_Visible) value = visible_;
-        else if (getter == &Itf::get_Enabled) value = enabled_;
-        else if (getter == &Itf::get_Checked) value = checked_;
+        if (getter == &Itf::get_Visible) value = ToVB(visible_);
+        else if (getter == &Itf::get_Enabled) value = ToVB(enabled_);
+        else if (getter == &Itf::get_Checked) value = ToVB(checked_);
         else return static_cast<const Derived*>(this)->PeekOwn(getter, value);
         return true;
     }
     bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(BSTR*), Bstr& value) const {
         const Bstr* field = getter == &Itf::get_Caption ? &caption_
-                            : getter == &Itf::get_Key   ? &key_
-                            : getter == &Itf::get_Tag   ? &tag_
+                            : getter == &Itf::get_Key   ? &Rare().key
+                            : getter == &Itf::get_Tag   ? &Rare().tag
                                                         : nullptr;
         if (!field) return false;
         value = Bstr::Copy(field->Get());
@@ -207,13 +214,17 @@ public:
 
     // --- the properties both families have, with one behaviour ------------------
     STDMETHODIMP put_Caption(BSTR rhs) noexcept override {
-        return PutText(caption_, rhs, L" for property named Caption", bars::id::kCaption);
+        return PutText(&caption_, rhs, L" for property named Caption", bars::id::kCaption);
     }
     STDMETHODIMP get_Caption(BSTR* rhs) noexcept override { return GetText(rhs, caption_); }
-    STDMETHODIMP put_Key(BSTR rhs) noexcept override { return PutText(key_, rhs, L" for property named Key"); }
-    STDMETHODIMP get_Key(BSTR* rhs) noexcept override { return GetText(rhs, key_); }
-    STDMETHODIMP put_Tag(BSTR rhs) noexcept override { return PutText(tag_, rhs, L" for property named Tag"); }
-    STDMETHODIMP get_Tag(BSTR* rhs) noexcept override { return GetText(rhs, tag_); }
+    STDMETHODIMP put_Key(BSTR rhs) noexcept override {
+        return PutText(RareText(&RareBlock::key), rhs, L" for property named Key");
+    }
+    STDMETHODIMP get_Key(BSTR* rhs) noexcept override { return GetText(rhs, Rare().key); }
+    STDMETHODIMP put_Tag(BSTR rhs) noexcept override {
+        return PutText(RareText(&RareBlock::tag), rhs, L" for property named Tag");
+    }
+    STDMETHODIMP get_Tag(BSTR* rhs) noexcept override { return GetText(rhs, Rare().tag); }
     STDMETHODIMP put_ID(LONG rhs) noexcept override {
         return AtBoundary([&] {
             id_ = rhs;
@@ -222,11 +233,11 @@ public:
     }
     STDMETHODIMP get_ID(LONG* rhs) noexcept override { return Get(rhs, static_cast<LONG>(id_)); }
     STDMETHODIMP put_Checked(VARIANT_BOOL rhs) noexcept override { return PutFlag(checked_, rhs, bars::id::kChecked); }
-    STDMETHODIMP get_Checked(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, checked_); }
+    STDMETHODIMP get_Checked(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, ToVB(checked_)); }
     STDMETHODIMP put_Enabled(VARIANT_BOOL rhs) noexcept override { return PutFlag(enabled_, rhs, bars::id::kEnabled); }
-    STDMETHODIMP get_Enabled(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, enabled_); }
+    STDMETHODIMP get_Enabled(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, ToVB(enabled_)); }
     STDMETHODIMP put_Visible(VARIANT_BOOL rhs) noexcept override { return PutFlag(visible_, rhs, bars::id::kVisible); }
-    STDMETHODIMP get_Visible(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, visible_); }
+    STDMETHODIMP get_Visible(VARIANT_BOOL* rhs) noexcept override { return Get(rhs, ToVB(visible_)); }
     STDMETHODIMP put_StartID(LONG rhs) noexcept override { return Put(start_id_, static_cast<long>(rhs)); }
     STDMETHODIMP get_StartID(LONG* rhs) noexcept override { return Get(rhs, static_cast<LONG>(start_id_)); }
     STDMETHODIMP putref_CmdBarPopup(ICommandBarPopup* rhs) noexcept override { return PutRef(popup_, rhs); }
@@ -240,7 +251,28 @@ public:
     }
 
 protected:
-    NodeBase() : events_(static_cast<IConnectionPointContainer*>(this), Derived::SourceIid()), points_{&events_} {}
+    NodeBase() = default;
+
+    // The rarely set fields: the family's own, then the two both have.
+    struct RareBlock : Rarely {
+        Bstr key;
+        Bstr tag;
+    };
+    // Read: the block, or the defaults while it has not been made.
+    const RareBlock& Rare() const noexcept {
+        static const RareBlock defaults;
+        return rare_ ? *rare_ : defaults;
+    }
+    // Written: the block, made on the first write (error 7 without memory).
+    RareBlock& RareForWrite() {
+        if (!rare_) rare_ = std::make_unique<RareBlock>();
+        return *rare_;
+    }
+    // A rarely set text's field for PutText: null when the block cannot be made.
+    Bstr* RareText(Bstr RareBlock::*field) noexcept {
+        if (!rare_) rare_.reset(new (std::nothrow) RareBlock());
+        return rare_ ? &(rare_.get()->*field) : nullptr;
+    }
 
     // The boundary of every COM method of the node: keeps the node alive for
     // the whole call and turns errors into failed calls.
@@ -334,10 +366,11 @@ protected:
 
     // --- setter and getter shapes ------------------------------------------------
     // A text setter: store (or report custom error 1 with the property's
-    // suffix), then forward the text when `forward_to` names a member.
-    HRESULT PutText(Bstr& field, BSTR text, const wchar_t* suffix, DISPID forward_to = DISPID_UNKNOWN) noexcept {
+    // suffix), then forward the text when `forward_to` names a member.  A
+    // null `field` is one whose block there was no memory for.
+    HRESULT PutText(Bstr* field, BSTR text, const wchar_t* suffix, DISPID forward_to = DISPID_UNKNOWN) noexcept {
         return AtBoundary([&] {
-            if (!TryAssignText(field, text)) {
+            if (!field || !TryAssignText(*field, text)) {
                 RaiseCustomError(kCustomCanNotSetProperty, L"Can not set property", suffix);
                 return;
             }
@@ -345,15 +378,22 @@ protected:
         });
     }
     // A Boolean setter; forwards the new value when `forward_to` names a member.
-    HRESULT PutFlag(VARIANT_BOOL& field, VARIANT_BOOL value, DISPID forward_to = DISPID_UNKNOWN) noexcept {
+    HRESULT PutFlag(bool& field, VARIANT_BOOL value, DISPID forward_to = DISPID_UNKNOWN) noexcept {
         return AtBoundary([&] {
-            field = ToVB(value != VARIANT_FALSE);
+            field = value != VARIANT_FALSE;
             if (forward_to != DISPID_UNKNOWN) Forward(forward_to, Variant::Bool(value != VARIANT_FALSE));
         });
     }
     template <class T>
     HRESULT Put(T& field, T value) noexcept {
         return AtBoundary([&] { field = value; });
+    }
+    // A rarely set field: its default needs no block.
+    template <class T, class Of>
+    HRESULT PutRare(T Of::*field, T value) noexcept {
+        return AtBoundary([&] {
+            if (rare_ || value != Rare().*field) RareForWrite().*field = value;
+        });
     }
     template <class I>
     HRESULT PutRef(ComPtr<I>& field, I* value) noexcept {
@@ -403,23 +443,46 @@ protected:
         });
     }
 
+    // A collection made on first use: until `made`, the node has none.  Its
+    // getter makes it (error 7 without memory); a put, Nothing included,
+    // replaces it for good.  The walks take a collection never made for an
+    // empty one without making it (the family's ChildrenMade), and read one
+    // through its getter until it is made.
+    template <class C>
+    HRESULT GetCollection(C** out, ComPtr<C>& field, bool& made, ComPtr<C> (*make)()) noexcept {
+        if (out) *out = nullptr;
+        return AtBoundary([&] {
+            if (!out) RaiseError(kErrInvalidCall);
+            if (!made) {
+                field = make();
+                made = true;
+            }
+            field.CopyTo(out);
+        });
+    }
+    template <class C>
+    HRESULT PutCollection(ComPtr<C>& field, bool& made, C* value) noexcept {
+        return AtBoundary([&] {
+            Replace(field, value);
+            made = true;
+        });
+    }
+
     // The small fields that every walk reads come first, next to the
     // reference count, so that a visit touches few cache lines; then the
     // pointer-sized ones.
     long id_ = 0;
     long start_id_ = 0;
-    VARIANT_BOOL checked_ = VARIANT_FALSE;
-    VARIANT_BOOL enabled_ = VARIANT_TRUE;
-    VARIANT_BOOL visible_ = VARIANT_TRUE;
+    bool checked_ = false;
+    bool enabled_ = true;
+    bool visible_ = true;
     bool designed_ = false;
-    ConnectionPoint events_;
-    ConnectionPoint* points_[1];
-    LifeToken life_;
     Bstr caption_;
-    Bstr key_;
-    Bstr tag_;
     ComPtr<ControlItf> control_;
     ComPtr<ICommandBarPopup> popup_;
+    std::unique_ptr<RareBlock> rare_;
+    LazyConnectionPoints<kEventInterfaces> points_;
+    LifeToken life_;
     BackReference<Itf> up_;
 };
 

@@ -17,8 +17,6 @@ constexpr short kMaxArrayCount = 100;
 
 HRESULT CreateMenuNode(REFIID iid, void** object) noexcept { return MenuNode::Create(iid, object); }
 
-MenuNode::MenuNode() : sub_menus_(MenuCollection::New()), array_menu_(MenuCollection::New()) {}
-
 void MenuNode::ReleaseChildren() noexcept {
     DeferredRelease(sub_menus_);
     DeferredRelease(array_menu_);
@@ -29,7 +27,7 @@ void MenuNode::ReleaseChildren() noexcept {
 // one GetMenu finds the node by.
 STDMETHODIMP MenuNode::put_WindowsList(VARIANT_BOOL rhs) noexcept {
     return AtBoundary([&] {
-        windows_list_ = ToVB(rhs != VARIANT_FALSE);
+        windows_list_ = rhs != VARIANT_FALSE;
         Forward(bars::id::kId, Variant::Long(rhs ? menu::kWindowsListId : id_));
     });
 }

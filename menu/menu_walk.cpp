@@ -9,7 +9,11 @@ ComPtr<_xMenuCollection> SubMenusOf(_xMenu* node) { return tree::Ref(node, &_xMe
 
 ComPtr<_xMenuCollection> ArrayMenuOf(_xMenu* node) { return tree::Ref(node, &_xMenu::get_ArrayMenu); }
 
-bool HasChildren(_xMenu* node) { return tree::CountOf(SubMenusOf(node).Get()) > 0; }
+bool HasChildren(_xMenu* node) {
+    // A collection never made is empty: it is not made to be counted.
+    if (auto* own = tree::Own(node); own && !own->ChildrenMade()) return false;
+    return tree::CountOf(SubMenusOf(node).Get()) > 0;
+}
 
 ComPtr<_xMenu> StoredEntryAt(_xMenuCollection* entries, long index) {
     return tree::StoredEntryAt(entries, index, &_xMenuCollection::get_Item);

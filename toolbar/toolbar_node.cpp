@@ -11,11 +11,6 @@ namespace zuv {
 
 HRESULT CreateToolBarNode(REFIID iid, void** object) noexcept { return ToolBarNode::Create(iid, object); }
 
-ToolBarNode::ToolBarNode()
-    : buttons_(ToolBarCollection::New()),
-      events_v1_(this, kIidToolBarEventsV1),
-      both_points_{&events_, &events_v1_} {}
-
 void* ToolBarNode::QueryExtra(REFIID riid) noexcept {
     // The earlier identifier names the same function table.
     if (riid == kIidToolBarV0) return static_cast<_xToolBar*>(this);

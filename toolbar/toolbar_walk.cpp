@@ -12,7 +12,11 @@ ComPtr<_xToolBarCollection> ButtonsOf(_xToolBar* node) {
     return buttons;
 }
 
-bool HasChildren(_xToolBar* node) { return tree::CountOf(ButtonsOf(node).Get()) > 0; }
+bool HasChildren(_xToolBar* node) {
+    // A collection never made is empty: it is not made to be counted.
+    if (auto* own = tree::Own(node); own && !own->ChildrenMade()) return false;
+    return tree::CountOf(ButtonsOf(node).Get()) > 0;
+}
 
 bool IsSeparator(_xToolBar* node) { return tree::Flag(node, &_xToolBar::get_ToolBarSeperator); }
 

@@ -39,6 +39,7 @@ TEST_F(Events, EachClassOffersItsEventInterfacesToMatchingSinksOnly) {
             Must(point->GetConnectionInterface(&offered[i]), "GetConnectionInterface");
             Must(point->GetConnectionPointContainer(back.Out()), "GetConnectionPointContainer");
             EXPECT_EQ(back.Get(), container.Get());
+            EXPECT_EQ(PointOf(object, offered[i]).Get(), point.Get());   // one point per interface
         }
         EXPECT_EQ(offered, expected);
         EXPECT_EQ(e->Next(1, points, nullptr), S_FALSE);

@@ -184,6 +184,55 @@ TYPED_TEST(EitherFamilyNode, AGetterWithoutAPlaceForTheValueIsError5) {
     EXPECT_EQ(Read(n.Get(), &TypeParam::get_Caption), L"N");
 }
 
+// The properties few nodes set: each reads its default until it is set, then
+// its own value, whichever of the others were set before it.
+struct RareProperty {
+    const wchar_t* name;
+    const wchar_t* by_default;
+    Variant value;
+};
+template <class Node>
+std::vector<RareProperty> RareProperties() {
+    if constexpr (kIsMenu<Node>)
+        return {{L"ShortCutSecondKey", L"0", Variant::Long(79)}, {L"Tag", L"", Variant::String(L"t")},
+                {L"ShortCutFirstKey", L"0", Variant::Long(8)}, {L"Key", L"", Variant::String(L"k")}};
+    else
+        return {{L"Height", L"0", Variant::Long(14)}, {L"Tag", L"", Variant::String(L"t")},
+                {L"Left", L"0", Variant::Long(11)}, {L"TooltipText", L"", Variant::String(L"tip")},
+                {L"Top", L"0", Variant::Long(12)}, {L"Key", L"", Variant::String(L"k")},
+                {L"Width", L"0", Variant::Long(13)}, {L"Text", L"", Variant::String(L"x")}};
+}
+TYPED_TEST(EitherFamilyNode, RarelySetPropertiesKeepTheirDefaultsUntilEachIsSet) {
+    ComPtr<TypeParam> n = NewNode<TypeParam>(L"N");
+    auto props = RareProperties<TypeParam>();
+    for (size_t set = 0; set <= props.size(); ++set) {
+        for (size_t i = 0; i < props.size(); ++i) {
+            EXPECT_EQ(Str(Get(n.Get(), props[i].name).value), i < set ? Str(props[i].value) : props[i].by_default)
+                << props[i].name << " after " << set << " set";
+        }
+        if (set < props.size()) {
+            ASSERT_TRUE(Put(n.Get(), props[set].name, props[set].value).ok());
+        }
+    }
+}
+
+// A node's collection is the same object at every read until another is put
+// in its place; Nothing put there, before any read too, stays Nothing.
+TYPED_TEST(EitherFamilyNode, ACollectionStaysUntilReplacedNothingIncluded) {
+    std::vector<const wchar_t*> names{L"Buttons"};
+    if constexpr (kIsMenu<TypeParam>) names = {L"SubMenus", L"ArrayMenu"};
+    for (const wchar_t* name : names) {
+        ComPtr<TypeParam> asked = NewNode<TypeParam>(L"A"), emptied = NewNode<TypeParam>(L"E");
+        LateResult first = Get(asked.Get(), name);
+        ASSERT_NE(Object(first.value), nullptr) << name;
+        EXPECT_EQ(Object(Get(asked.Get(), name).value), Object(first.value)) << name;
+        ASSERT_TRUE(PutRef(emptied.Get(), name, Variant::Object(nullptr)).ok());
+        EXPECT_EQ(Object(Get(emptied.Get(), name).value), nullptr) << name;
+        ASSERT_TRUE(PutRef(emptied.Get(), name, Variant::Object(Object(first.value))).ok());
+        EXPECT_EQ(Object(Get(emptied.Get(), name).value), Object(first.value)) << name;
+    }
+}
+
 // The host's error reaches the caller, late- or early-bound, with its
 // number and description; the value is stored all the same.
 TYPED_TEST(EitherFamilyNode, AFailingForwardFailsTheAssignment) {
