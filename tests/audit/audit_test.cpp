@@ -311,8 +311,6 @@ TEST_F(AuditTest, RunFromInsideARunIsRefused) {
 
 // Anything a late-bound caller may pass: a clear run-time error, nothing taken.
 TEST_F(AuditTest, WrongInputIsAClearError) {
-    CLSID dictionary;
-    Must(CLSIDFromProgID(L"Scripting.Dictionary", &dictionary), "CLSIDFromProgID");
     auto toolbar = NewToolBar();
     auto menu = NewMenu();
     const std::tuple<const wchar_t*, Variant, long, const wchar_t*> cases[] = {
@@ -320,7 +318,7 @@ TEST_F(AuditTest, WrongInputIsAClearError) {
         {L"AddMenu", Variant::String(L"File"), 13, L"not an object"},
         {L"AddMenu", Variant::Long(42), 13, L"not an object"},
         {L"AddMenu", Variant(), 5, L"no node"},
-        {L"AddMenu", Variant::Object(Create<IDispatch>(dictionary).Get()), 13, L"not one"},
+        {L"AddMenu", Variant::Object(xchost::CreateByProgId(L"Scripting.Dictionary").Get()), 13, L"not one"},
         {L"AddMenu", Variant::Object(toolbar.Get()), 13, L"use AddToolBar"},
         {L"AddToolBar", Variant::Object(menu.Get()), 13, L"use AddMenu"},
     };

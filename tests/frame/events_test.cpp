@@ -23,9 +23,8 @@ TEST_F(Events, EachClassOffersItsEventInterfacesToMatchingSinksOnly) {
     auto toolbar = NewToolBar();
     for (auto [object, expected] : {std::pair<IUnknown*, std::vector<IID>>{menu.Get(), {DIID___xMenu}},
                                     {toolbar.Get(), {DIID___xToolBar, kEarlierToolBarEvents}}}) {
-        ComPtr<IConnectionPointContainer> container;
+        auto container = Required(ComPtr<IUnknown>(object).As<IConnectionPointContainer>(), "the container");
         ComPtr<IEnumConnectionPoints> e;
-        Must(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())), "QI");
         Must(container->EnumConnectionPoints(e.Out()), "EnumConnectionPoints");
         std::vector<IID> offered(expected.size());
         IConnectionPoint* points[2] = {};

@@ -225,19 +225,26 @@ private:
 
 // ---- operations on a tree ----------------------------------------------------------
 
-// Renders through the vtable: the call itself always succeeds and leaves
-// its argument alone; returns the result.
-template <class Node>
-bool Render(Node* root, ICommandBarsObject* bars) {
-    ICommandBarsObject* in = bars;
+// A call through the vtable that takes `arg` by reference and answers a
+// Boolean: the call itself always succeeds, leaves its argument alone and
+// answers exactly True or False; returns the answer.
+template <class Arg, class Call>
+bool AnswerOf(Arg* arg, Call call) {
+    Arg* in = arg;
     VARIANT_BOOL result = 7;
-    HRESULT hr;
-    if constexpr (kIsMenu<Node>) hr = root->RenderMenu(&in, &result);
-    else hr = root->RenderToolBar(&in, &result);
-    EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(in, bars) << "the argument was replaced";
+    EXPECT_EQ(call(&in, &result), S_OK);
+    EXPECT_EQ(in, arg) << "the argument was replaced";
     EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
     return result == VARIANT_TRUE;
+}
+
+// RenderMenu or RenderToolBar.
+template <class Node>
+bool Render(Node* root, ICommandBarsObject* bars) {
+    return AnswerOf(bars, [root](ICommandBarsObject** in, VARIANT_BOOL* result) {
+        if constexpr (kIsMenu<Node>) return root->RenderMenu(in, result);
+        else return root->RenderToolBar(in, result);
+    });
 }
 
 // GetMenu or GetToolBar.
@@ -251,15 +258,9 @@ ComPtr<Node> Find(Node* root, long id) {
     return found;
 }
 
-// GetMenuList into `list` through the vtable: the call itself always
-// succeeds and leaves its argument alone; returns the result.
+// GetMenuList into `list`.
 inline bool List(_xMenu* root, _Collection* list) {
-    _Collection* in = list;
-    VARIANT_BOOL result = 7;
-    EXPECT_EQ(root->GetMenuList(&in, &result), S_OK);
-    EXPECT_EQ(in, list) << "the argument was replaced";
-    EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
-    return result == VARIANT_TRUE;
+    return AnswerOf(list, [root](_Collection** in, VARIANT_BOOL* result) { return root->GetMenuList(in, result); });
 }
 
 // RaiseClickEvent through the vtable, a menu node's with this index, a
