@@ -63,12 +63,10 @@ TEST_F(Dispatch, ItemErrorsCarryNumberAndDescriptionBothWays) {
 
 // A key in use fails Add and changes nothing; a free key is taken.  Both families.
 TEST_F(Dispatch, AKeyInUseFailsAddAndChangesNothing) {
-    auto menu = NewMenu();
-    auto toolbar = NewToolBar();
     const struct {
-        ComPtr<IDispatch> collection, first, second;
-    } families[] = {{EntriesOf(menu.Get()).Get(), NewMenu().Get(), NewMenu().Get()},
-                    {EntriesOf(toolbar.Get()).Get(), NewToolBar().Get(), NewToolBar().Get()}};
+        ComPtr<IDispatch> collection, first, second;   // the collection outlives its node
+    } families[] = {{EntriesOf(NewMenu().Get()).Get(), NewMenu().Get(), NewMenu().Get()},
+                    {EntriesOf(NewToolBar().Get()).Get(), NewToolBar().Get(), NewToolBar().Get()}};
     for (const auto& f : families) {
         IDispatch* list = f.collection.Get();
         Must(Put(f.second.Get(), L"Key", Variant::String(L"before")).hr, "Key");

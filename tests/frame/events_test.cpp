@@ -23,15 +23,11 @@ TEST_F(Events, EachClassOffersItsEventInterfacesToMatchingSinksOnly) {
     auto toolbar = NewToolBar();
     for (auto [object, expected] : {std::pair<IUnknown*, std::vector<IID>>{menu.Get(), {DIID___xMenu}},
                                     {toolbar.Get(), {DIID___xToolBar, kEarlierToolBarEvents}}}) {
-        ComPtr<IConnectionPointContainer> container;
+        auto container = Required(ComPtr<IUnknown>(object).As<IConnectionPointContainer>(), "the container");
         ComPtr<IEnumConnectionPoints> e;
-        Must(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Out())), "QI");
         Must(container->EnumConnectionPoints(e.Out()), "EnumConnectionPoints");
         std::vector<IID> offered(expected.size());
         IConnectionPoint* points[2] = {};
-        ULONG fetched = 7;
-        EXPECT_EQ(e->Next(1, nullptr, &fetched), E_POINTER);
-        EXPECT_EQ(fetched, 0u);
         ASSERT_EQ(e->Next(static_cast<ULONG>(offered.size()), points, nullptr), S_OK);   // all, with no count
         for (size_t i = 0; i < offered.size(); ++i) {
             ComPtr<IConnectionPoint> point = ComPtr<IConnectionPoint>::Adopt(points[i]);
@@ -74,10 +70,7 @@ TEST_F(Events, EachConnectionHasItsOwnCookie) {
         EXPECT_TRUE(cookies[0] && cookies[0] != cookies[1] && cookies[1] != cookies[2] && cookies[0] != cookies[2]);
         ComPtr<IEnumConnections> connections;
         CONNECTDATA data[3] = {};
-        ULONG fetched = 7;
         Must(point->EnumConnections(connections.Out()), "EnumConnections");
-        EXPECT_EQ(connections->Next(1, nullptr, &fetched), E_POINTER);
-        EXPECT_EQ(fetched, 0u);
         ASSERT_EQ(connections->Next(3, data, nullptr), S_OK);   // all, with no count
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(data[i].dwCookie, cookies[i]);
@@ -127,14 +120,12 @@ TEST_F(Events, SinkMayDisconnectOthersAndReleaseTheSourceDuringDelivery) {
     auto menu = NewMenu();
     auto first = std::make_unique<EventRecorder>(menu.Get(), DIID___xMenu);
     auto second = std::make_unique<EventRecorder>(menu.Get(), DIID___xMenu);
-    _xMenu* raw = menu.Get();
     first->OnEvent([&](DISPID) {
         second->Disconnect();   // the next sink in this round is skipped
         first->Disconnect();    // and this one's own connection goes too
         menu.Reset();           // the host lets go of the node while it is raising
     });
-    Variant result;
-    EXPECT_EQ(raw->RaiseClickEvent(-1, result.Out()), S_OK);
+    EXPECT_EQ(Click(menu.Get()), S_OK);
     EXPECT_EQ(first->Joined() + L"|" + second->Joined(), L"Click|");
 }
 

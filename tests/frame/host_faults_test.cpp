@@ -18,8 +18,7 @@ ComPtr<Node> Representative() {
         Shortcut(t[L"Edit"], 4, 0);
         return t.root;
     } else {
-        Tree<_xToolBar> t(L"A{a1 - a2{x y}} - B C{c1}");
-        return t.root;
+        return Tree<_xToolBar>(L"A{a1 - a2{x y}} - B C{c1}").root;
     }
 }
 

@@ -14,9 +14,7 @@ LateResult InvokeNamed(IDispatch* object, DISPID id, WORD kind, std::vector<VARI
     LateResult r;
     EXCEPINFO info{};
     r.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, r.value.Out(), &info, &r.arg_error);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrHelpFile);
+    for (BSTR text : {info.bstrDescription, info.bstrSource, info.bstrHelpFile}) SysFreeString(text);
     return r;
 }
 
@@ -55,9 +53,7 @@ TEST_F(Hostile, ObjectsOfTheWrongKindAreTypeMismatches) {
         {menu.Get(), L"CmdBarControl", DISPATCH_PROPERTYPUTREF, {Variant::Long(3)}},
     };
     for (const auto& c : cases) {
-        std::vector<VARIANT> raw;
-        for (auto& a : c.args) raw.push_back(*a.Get());
-        LateResult r = InvokeRaw(c.target, IdOf(c.target, c.member), c.kind, raw.data(), static_cast<UINT>(raw.size()));
+        LateResult r = InvokeId(c.target, IdOf(c.target, c.member), c.kind, c.args);
         EXPECT_EQ(r.hr, DISP_E_EXCEPTION) << std::string(c.member, c.member + wcslen(c.member));
         EXPECT_EQ(r.number, 13);
         EXPECT_EQ(r.description, L"Type mismatch");
@@ -121,13 +117,9 @@ TEST_F(Hostile, ArgumentCountsAndCallKinds) {
         {menu.Get(), caption, 0, {}, DISP_E_MEMBERNOTFOUND, 0},
     };
     for (const auto& c : cases) {
-        std::vector<VARIANT> raw;
-        for (auto& a : c.args) raw.push_back(*a.Get());
-        LateResult r = InvokeRaw(c.target, c.id, c.kind, raw.data(), static_cast<UINT>(raw.size()));
+        LateResult r = InvokeId(c.target, c.id, c.kind, c.args);
         EXPECT_EQ(r.hr, c.hr) << std::hex << c.id << " kind " << c.kind;
-        if (c.hr == DISP_E_EXCEPTION) {
-            EXPECT_EQ(r.number, c.number) << std::hex << c.id;
-        }
+        EXPECT_EQ(c.hr == DISP_E_EXCEPTION ? r.number : 0, c.number) << std::hex << c.id;
     }
     // Nothing where an object was: SubMenus(1) is error 91, not a crash.
     EXPECT_TRUE(PutRef(menu.Get(), L"SubMenus", Variant::Object(nullptr)).ok());
@@ -238,10 +230,7 @@ TEST_F(Hostile, NullOutPointersThroughTheVtable) {
     EXPECT_EQ(Long(Get(ms.Get(), L"Count").value) + Long(Get(ts.Get(), L"Count").value), 2);
 }
 
-ULONG Refs(IUnknown* o) {
-    o->AddRef();
-    return o->Release();
-}
+ULONG Refs(IUnknown* o) { o->AddRef(); return o->Release(); }
 
 // What the caller passes stays the caller's: no reference taken or dropped
 // that the member itself does not keep, no string freed.

@@ -24,6 +24,9 @@ work=$build/installwork/$case
 rm -rf "$work"
 mkdir -p "$work"
 failures=0
+# The host's script runs with the shared checks joined in front of it, as
+# zuv_add_script_test runs the other scripts; both architectures read it.
+cat "$src/tests/support/check.vbs" "$src/tests/install/use_component.vbs" >"$work/use_component.vbs"
 
 winpath() { echo "Z:$1" | tr / '\\'; }
 msi() { winpath "$build/installer/zuvXCHandler-$version-$1.msi"; }
@@ -59,7 +62,7 @@ regdiff() { python3 "$src/tests/install/regdiff.py" "$@"; }
 # it) creates the classes by ProgID and renders into the stand-in host.
 use() {
     arch "$1"
-    out=$("$loader" "${2:-cscript}" //nologo "$(winpath "$src/tests/install/use_component.vbs")" 2>&1 </dev/null)
+    out=$("$loader" "${2:-cscript}" //nologo "$(winpath "$work/use_component.vbs")" 2>&1 </dev/null)
     echo "$out"
     [ "$(echo "$out" | tr -d '\r' | grep -v '^qemu: ' | tail -n 1)" = PASS ]
 }

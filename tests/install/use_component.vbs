@@ -1,21 +1,7 @@
 ' What a deployed host does: creates both classes by ProgID, renders a menu
 ' and a toolbar into the stand-in command bars and finds a command by its
-' ID.  Prints PASS as its last line when every check held; the argument is
-' the path the component must have been loaded from (empty: any).
-Option Explicit
-Dim failures : failures = 0
-
-Sub Expect(actual, expected, what)
-    If Err.Number <> 0 Then
-        WScript.Echo "ERROR " & Err.Number & " (" & Err.Description & ") before: " & what
-        failures = failures + 1
-        Err.Clear
-    ElseIf actual <> expected Then
-        WScript.Echo "FAIL: " & what & ": got [" & actual & "], expected [" & expected & "]"
-        failures = failures + 1
-    End If
-End Sub
-
+' ID.  Prints PASS as its last line when every check held.  Runs with
+' tests/support/check.vbs joined in front of it (see msi_test.sh).
 On Error Resume Next
 Dim bars : Set bars = CreateObject("XCHost.CommandBars")
 Expect Err.Number, 0, "the stand-in host"
@@ -24,11 +10,9 @@ Expect Err.Number, 0, "CreateObject zuvXCHandler.xMenu"
 If failures > 0 Then WScript.Quit 1
 
 root.StartID = 1000
-Dim fileMenu : Set fileMenu = CreateObject("zuvXCHandler.xMenu")
-fileMenu.Caption = "&File"
+Dim fileMenu : Set fileMenu = NewMenu("&File")
 root.SubMenus.Add fileMenu, "file"
-Dim openItem : Set openItem = CreateObject("zuvXCHandler.xMenu")
-openItem.Caption = "&Open..."
+Dim openItem : Set openItem = NewMenu("&Open...")
 openItem.ShortCutFirstKey = 8
 openItem.ShortCutSecondKey = 79
 fileMenu.SubMenus.Add openItem, "open"

@@ -231,8 +231,7 @@ TEST_F(MenuRender, AHostsCollectionAndArrayNodeInADropDown) {
     ComPtr<ForeignMenus> entries = MakeFake<ForeignMenus>();
     MUST(t[L"T"]->putref_SubMenus(entries.Get()));
     ComPtr<_xMenu> array = Append(entries.Get(), NewForeignMenu());
-    MUST(array->put_IsArray(VARIANT_TRUE));
-    MUST(array->put_ArrayCount(2));
+    MakeArray(array.Get(), 2);
     EventRecorder events(t.root.Get(), DIID___xMenu);
     EXPECT_TRUE(Render(t.root.Get()));
     EXPECT_EQ(events.Joined(), L"");

@@ -12,16 +12,27 @@ const wchar_t kOutOfStack[] = L"SystemError(28, Out of stack space)";
 // How deep the component lets a walk or a nested event go before error 28.
 constexpr int kNestingLimit = 256;
 
+// root -> title -> n1 -> ... -> n(depth), each the only entry of the one
+// above it, made quickly through one class object.  Returns the root; the
+// deepest node goes to `last`.
+template <class Node>
+ComPtr<Node> Chain(long depth, ComPtr<Node>* last = nullptr) {
+    ComPtr<IClassFactory> factory;
+    Must(CoGetClassObject(ClassOf<Node>(), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                          reinterpret_cast<void**>(factory.Out())), "CoGetClassObject");
+    auto make = [&] {
+        ComPtr<Node> node;
+        Must(factory->CreateInstance(nullptr, __uuidof(Node), reinterpret_cast<void**>(node.Out())), "CreateInstance");
+        return node;
+    };
+    ComPtr<Node> root = make(), tail = root;
+    for (long i = 0; i <= depth; ++i) tail = Add(tail.Get(), make());
+    if (last) *last = tail;
+    return root;
+}
+
 class MenuRobustness : public NodeTest {
 protected:
-    // root -> title -> n1 -> ... -> n(depth), each the only entry of the
-    // one above it.  Returns the root; the deepest node goes to `last`.
-    ComPtr<_xMenu> Chain(long depth, ComPtr<_xMenu>* last = nullptr) {
-        ComPtr<_xMenu> root = factory_.New(), tail = root;
-        for (long i = 0; i <= depth; ++i) tail = Add(tail.Get(), factory_.New());
-        if (last) *last = tail;
-        return root;
-    }
     // Lists into a new collection; `count` receives how many were listed.
     bool List(_xMenu* root, long* count = nullptr) {
         ComPtr<_Collection> list = xchost::CreateCollection().As<_Collection>();
@@ -30,13 +41,6 @@ protected:
         if (count) MUST(list->Count(&n)), *count = n;
         return listed;
     }
-    void TearDown() override {
-        factory_ = {};
-        NodeTest::TearDown();
-    }
-
-private:
-    NodeFactory<_xMenu> factory_;
 };
 
 // Walks over trees of either family that contain themselves or are far
@@ -77,50 +81,52 @@ TYPED_TEST(Walks, ATreeThatContainsItselfEndsEachWalkWithOneError) {
 }
 
 TYPED_TEST(Walks, AChainOfOneHundredThousandLevels) {
-    NodeFactory<TypeParam> factory;
-    ComPtr<TypeParam> root = factory.New(), tail = root;
-    for (long i = 0; i <= 100000; ++i) tail = Add(tail.Get(), factory.New());
+    ComPtr<TypeParam> tail, root = Chain(100000, &tail);
     MUST(tail->put_ID(-5));
     tail = nullptr;
     this->ExpectEachWalkEndsWithOneError(root.Get(), -5, kNestingLimit);
     // Releasing the root ends the whole chain without deep recursion.
     root = nullptr;
-    factory = {};
     EXPECT_EQ(ComponentCanUnloadNow(), S_OK);
 }
 
-TEST_F(MenuRobustness, ACollectionOf32767EntriesIsWalkedToItsEnd) {
-    Menu t(L"T");
-    _xMenu* title = t[L"T"];
-    ComPtr<_xMenuCollection> entries = EntriesOf(title);
-    ComPtr<_xMenu> filler = NewMenu();
-    MUST(filler->put_ID(1));
+// 32,767 entries in one collection are walked to the last; one more is one
+// too many, before the walk starts.  A menu's are a title's entries and the
+// same run as the members of an array counted from 1 (the listing and the
+// array's Count walk them too); a toolbar's are separators at the top level
+// (the rendering walks them too, and adds no control when they overflow).
+TYPED_TEST(Walks, ExactlyShortMaxEntriesAreWalkedToTheLast) {
+    constexpr bool menu = kIsMenu<TypeParam>;
+    Tree<TypeParam> t(menu ? L"T" : L"");
+    TypeParam* parent = menu ? t[L"T"] : t.root.Get();
+    auto entries = EntriesOf(parent);
+    ComPtr<TypeParam> filler = NewNode<TypeParam>(menu ? L"" : L"-");
+    if (menu) MUST(filler->put_ID(1));
     for (long i = 1; i < 32767; ++i) Append(entries.Get(), filler);
-    ComPtr<_xMenu> last = Add(title, NewNode<_xMenu>(L"Last"));
+    ComPtr<TypeParam> last = Append(entries.Get(), NewNode<TypeParam>(L"Last"));
     MUST(last->put_ID(-9));
-    // The same run as the members of an array counted from 1.
-    MakeArray(title, 0, false);
-    MUST(title->putref_ArrayMenu(entries.Get()));
-    EventRecorder events(t.root.Get(), DIID___xMenu);
-    EventRecorder on_title(title, DIID___xMenu);
-
-    EXPECT_TRUE(Same(Find(t.root.Get(), -9).Get(), last.Get()));
+    if constexpr (menu) MUST(MakeArray(parent, 0, false)->putref_ArrayMenu(entries.Get()));
+    EventRecorder events(t.root.Get(), EventsOf<TypeParam>());
     EXPECT_FALSE(Find(t.root.Get(), -10));
-    long listed = 0;
-    EXPECT_TRUE(List(t.root.Get(), &listed));
-    EXPECT_EQ(listed, 32768);
-    EXPECT_EQ(Read(title, &_xMenu::get_Count), 32767);
-    EXPECT_EQ(events.Joined() + on_title.Joined(), L"");
-
-    // One more is one too many, before the walk starts.
-    Append(entries.Get(), filler);
-    EXPECT_FALSE(Find(t.root.Get(), -9));
-    EXPECT_FALSE(List(t.root.Get(), &listed));
-    EXPECT_EQ(listed, 1);
-    EXPECT_EQ(Read(title, &_xMenu::get_Count), -1);
-    EXPECT_EQ(events.Joined(), L"SystemError(6, Overflow); SystemError(6, Overflow)");
-    EXPECT_EQ(on_title.Joined(), L"SystemError(6, Overflow)");
-    MUST(title->putref_ArrayMenu(nullptr));
+    for (bool fits : {true, false}) {
+        SCOPED_TRACE(fits ? "32767 entries" : "32768 entries");
+        if (!fits) Append(entries.Get(), NewNode<TypeParam>(L"Extra"));
+        this->host.ClearLog();
+        EXPECT_EQ(Same(Find(t.root.Get(), IdOf(last.Get())).Get(), last.Get()), fits);
+        if constexpr (menu) {
+            EventRecorder on_title(parent, DIID___xMenu);
+            long listed = 0;
+            EXPECT_EQ(this->List(t.root.Get(), &listed), fits);
+            EXPECT_EQ(listed, fits ? 32768 : 1);
+            EXPECT_EQ(Read(parent, &_xMenu::get_Count), fits ? 32767 : -1);
+            EXPECT_EQ(on_title.Joined(), fits ? L"" : L"SystemError(6, Overflow)");
+        } else {
+            EXPECT_EQ(this->Render(t.root.Get()), fits);
+            EXPECT_TRUE(fits ? IsDesigned(last.Get()) : this->host.Log().size() == 6u);   // the new toolbar's set-up
+        }
+        EXPECT_EQ(events.Joined(), fits ? L"" : L"SystemError(6, Overflow); SystemError(6, Overflow)");
+    }
+    if constexpr (menu) MUST(parent->putref_ArrayMenu(nullptr));
 }
 
 // A click handler that raises the click again, on the same node or on
@@ -132,11 +138,6 @@ TYPED_TEST(Walks, ClickHandlersThatClickAgainEndlessly) {
     constexpr bool menu = kIsMenu<TypeParam>;
     Tree<TypeParam> t(menu ? L"A B{MRU*1}" : L"A B");
     ASSERT_TRUE(this->Render(t.root.Get()));
-    auto raise = [](TypeParam* node, short index) {
-        Variant r;
-        if constexpr (menu) return node->RaiseClickEvent(index, r.Out());
-        else return node->RaiseClickEvent(nullptr, r.Out());
-    };
     struct Case {
         TypeParam* first;
         short index;
@@ -155,19 +156,18 @@ TYPED_TEST(Walks, ClickHandlersThatClickAgainEndlessly) {
             return [&, node, index](DISPID id) {
                 if (id > 2) return;   // the error events
                 ++clicks;
-                if (HRESULT hr = raise(node, index); FAILED(hr)) innermost = hr;
+                if (HRESULT hr = Click(node, index); FAILED(hr)) innermost = hr;
             };
         };
         on_first.OnEvent(click(c.next, c.next_index));
         if (on_next) on_next->OnEvent(click(c.first, c.index));
-        EXPECT_EQ(raise(c.first, c.index), S_OK);
+        EXPECT_EQ(Click(c.first, c.index), S_OK);
         EXPECT_GT(clicks, 10);
         EXPECT_LE(clicks, kNestingLimit);
         EXPECT_EQ(innermost, menu ? S_OK : MAKE_HRESULT(1, FACILITY_CONTROL, 28));
         std::wstring errors = on_first.Joined() + (on_next ? on_next->Joined() : L"");
-        if (menu) {
-            EXPECT_NE(errors.find(kOutOfStack), std::wstring::npos) << std::string(errors.end() - 80, errors.end()).c_str();
-        }
+        EXPECT_TRUE(!menu || errors.find(kOutOfStack) != std::wstring::npos)
+            << std::string(errors.end() - 80, errors.end()).c_str();
     }
 }
 
@@ -180,10 +180,9 @@ TEST_F(MenuRobustness, EmptyArrayMembersAreNothingForClickAndCount) {
     Append(members.Get(), NewMenu());
     Append(members.Get(), nullptr);
     EventRecorder events(array.Get(), DIID___xMenu);
-    Variant result;
-    EXPECT_EQ(array->RaiseClickEvent(2, result.Out()), S_OK);
+    EXPECT_EQ(Click(array.Get(), 2), S_OK);
     EXPECT_EQ(Read(array.Get(), &_xMenu::get_Count), 1);   // the count reached so far
-    EXPECT_EQ(array->RaiseClickEvent(1, result.Out()), S_OK);
+    EXPECT_EQ(Click(array.Get(), 1), S_OK);
     const std::wstring not_set = L"SystemError(91, Object variable or With block variable not set)";
     EXPECT_EQ(events.Joined(), not_set + L"; " + not_set + L"; ArrayClick(1)");
 }
@@ -201,9 +200,7 @@ TEST_F(MenuRobustness, AnArrayClickHandlerThatDropsTheMembers) {
         t = Menu(L"");
         array = nullptr;
     });
-    _xMenu* raw = array.Get();
-    Variant result;
-    EXPECT_EQ(raw->RaiseClickEvent(1, result.Out()), S_OK);
+    EXPECT_EQ(Click(array.Get(), 1), S_OK);
     EXPECT_EQ(events->Joined(), L"ArrayClick(1)");
 }
 
@@ -249,7 +246,7 @@ TEST_F(MenuRobustness, TheNestingLimitLeavesTheStackWideMargins) {
         EXPECT_TRUE(at[1] && at[0] > at[1]);
         EXPECT_LT((at[0] - at[1]) / 100 * kNestingLimit, 128u * 1024);
     }
-    ComPtr<_xMenu> root = Chain(kNestingLimit + 10);
+    ComPtr<_xMenu> root = Chain<_xMenu>(kNestingLimit + 10);
     EventRecorder events(root.Get(), DIID___xMenu);
     std::uintptr_t top = here(), deepest = 0;
     events.OnEvent([&](DISPID) { deepest = here(); });

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "frame/error.h"
-#include "support/late_bound.h"
 #include "support/nodes.h"
 #include "zuvNativeBars.h"
 
@@ -403,9 +402,7 @@ TEST_F(RefusedCallsTest, WhatTheBarsCannotShowFailsClearly) {
         {bars_.Get(), IdOf(bars_.Get(), L"Add"), call, {Variant::String(L"Side"), Variant::Long(2)}, L"across the top"},
     };
     for (auto& [object, id, kind, args, says] : refused) {
-        std::vector<VARIANT> raw;
-        for (const Variant& a : args) raw.push_back(*a.Get());
-        LateResult r = InvokeRaw(object, id, kind, raw.data(), static_cast<UINT>(raw.size()));
+        LateResult r = InvokeId(object, id, kind, args);
         EXPECT_EQ(r.hr, DISP_E_EXCEPTION) << says;
         EXPECT_NE(r.description.find(says), std::wstring::npos) << std::string(r.description.begin(), r.description.end());
     }

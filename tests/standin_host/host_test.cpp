@@ -1,9 +1,6 @@
 // The stand-in command bars as the component's tests rely on them: the call
 // log (every call, in order, with typed arguments, failures marked),
 // injected failures and wrong kinds, destroyed controls.
-#include <windows.h>
-#include <gtest/gtest.h>
-
 #include "standin_host/xchost_client.h"
 #include "support/com_test.h"
 #include "support/late_bound.h"
@@ -23,11 +20,7 @@ protected:
     void TearDown() override {
         host = nullptr;
         // Every object of the host is gone once the clients let go.
-        using Fn = HRESULT(WINAPI*)();
-        auto can_unload = reinterpret_cast<Fn>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"xchost.dll"), "DllCanUnloadNow")));
-        ASSERT_TRUE(can_unload);
-        EXPECT_EQ(can_unload(), S_OK);
+        EXPECT_EQ(ComponentCanUnloadNow(L"xchost.dll"), S_OK);
     }
     ComPtr<IDispatch> Get(IDispatch* object, DISPID id) { return Obj(InvokeId(object, id, DISPATCH_PROPERTYGET)); }
     ComPtr<IDispatch> MenuBar() { return Get(host.Get(), 4); }

@@ -15,8 +15,9 @@
 
 namespace zuv::test {
 
-// S_OK when the component is not loaded or may be unloaded.
-HRESULT ComponentCanUnloadNow();
+// S_OK when the component (or another DLL of the project) is not loaded or
+// may be unloaded.
+HRESULT ComponentCanUnloadNow(const wchar_t* dll = L"zuvXCHandler.dll");
 
 // Stops the current test: GoogleTest reports the exception as the test's
 // failure and goes on with the next test.  Helpers throw it where the test

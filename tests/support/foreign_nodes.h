@@ -142,20 +142,14 @@ inline void OnForeignRead() {
 #define ZUV_PUT(name, type) ZUV_FWD(put_##name, (type v), (v))
 #define ZUV_PROP(name, type) ZUV_PUT(name, type) ZUV_GET(name, type)
 #define ZUV_REF(name, type) ZUV_FWD(putref_##name, (type* v), (v)) ZUV_FWD(get_##name, (type** v), (v))
+// A read that runs g_on_foreign_read too.
+#define ZUV_PROBED_GET(name, type) \
+    STDMETHODIMP get_##name(type* v) override { Note(L"get_" #name); OnForeignRead(); return inner_->get_##name(v); }
 
 // A host's own menu node.
 class ForeignMenu final : public Fake<_xMenu> {
 public:
-    STDMETHODIMP get_ID(LONG* v) override {
-        Note(L"get_ID");
-        OnForeignRead();
-        return inner_->get_ID(v);
-    }
-    STDMETHODIMP get_Key(BSTR* v) override {
-        Note(L"get_Key");
-        OnForeignRead();
-        return inner_->get_Key(v);
-    }
+    ZUV_PROBED_GET(ID, LONG) ZUV_PROBED_GET(Key, BSTR)
     STDMETHODIMP ReservedSubMenus() override { return Unexpected("ReservedSubMenus"); }
     STDMETHODIMP ReservedArrayMenu() override { return Unexpected("ReservedArrayMenu"); }
     ZUV_REF(SubMenus, _xMenuCollection) ZUV_REF(ArrayMenu, _xMenuCollection) ZUV_REF(ArrayParent, _xMenu)
@@ -203,6 +197,7 @@ private:
 #undef ZUV_PUT
 #undef ZUV_PROP
 #undef ZUV_REF
+#undef ZUV_PROBED_GET
 
 inline ComPtr<_xMenu> NewForeignMenu() { return ComPtr<_xMenu>::Adopt(new ForeignMenu()); }
 inline ComPtr<_xToolBar> NewForeignToolBar() { return ComPtr<_xToolBar>::Adopt(new ForeignToolBar()); }

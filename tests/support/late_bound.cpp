@@ -39,7 +39,7 @@ LateResult InvokeRaw(IDispatch* object, DISPID id, WORD kind, VARIANT* args_in_o
     return r;
 }
 
-LateResult InvokeId(IDispatch* object, DISPID id, WORD kind, std::initializer_list<Variant> args) {
+LateResult InvokeId(IDispatch* object, DISPID id, WORD kind, const std::vector<Variant>& args) {
     std::vector<VARIANT> raw;
     for (auto& a : args) raw.push_back(*a.Get());   // shallow: `args` keeps ownership
     return InvokeRaw(object, id, kind, raw.data(), static_cast<UINT>(raw.size()));

@@ -36,7 +36,7 @@ DISPID IdOf(IDispatch* object, const wchar_t* name);
 
 // kind: DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT or
 // DISPATCH_PROPERTYPUTREF; `args` in parameter order (as a script writes them).
-LateResult InvokeId(IDispatch* object, DISPID id, WORD kind, std::initializer_list<Variant> args = {});
+LateResult InvokeId(IDispatch* object, DISPID id, WORD kind, const std::vector<Variant>& args = {});
 LateResult InvokeName(IDispatch* object, const wchar_t* name, WORD kind, std::initializer_list<Variant> args = {});
 // Arguments given as raw VARIANTs (by-reference arguments and omitted ones).
 LateResult InvokeRaw(IDispatch* object, DISPID id, WORD kind, VARIANT* args_in_order, UINT count);

@@ -81,9 +81,8 @@ template <class Coll>
 auto ItemAt(Coll* entries, long position) { return ItemOf(entries, Variant::Long(position)); }
 
 // The stand-in's label of a control ("" for Nothing).
-inline std::wstring LabelOf(IDispatch* control) { return control ? xchost::Label(control) : L""; }
 template <class C>
-std::wstring LabelOf(const ComPtr<C>& control) { return LabelOf(static_cast<IDispatch*>(control.Get())); }
+std::wstring LabelOf(const ComPtr<C>& control) { return control ? xchost::Label(control.Get()) : L""; }
 
 // COM identity of two objects.
 inline bool Same(IUnknown* a, IUnknown* b) {
@@ -144,10 +143,9 @@ template <class Node>
 ComPtr<Node> NewNode(const wchar_t* caption = L"") {
     ComPtr<Node> n = Create<Node>(ClassOf<Node>());
     MUST(n->put_Caption(B(caption).Get()));
-    if constexpr (kIsMenu<Node>) {
-        if (!std::wcscmp(caption, L"-")) MUST(n->put_MenuSeperator(VARIANT_TRUE));
-    } else {
-        if (!std::wcscmp(caption, L"-")) MUST(n->put_ToolBarSeperator(VARIANT_TRUE));
+    if (!std::wcscmp(caption, L"-")) {
+        if constexpr (kIsMenu<Node>) MUST(n->put_MenuSeperator(VARIANT_TRUE));
+        else MUST(n->put_ToolBarSeperator(VARIANT_TRUE));
     }
     return n;
 }
@@ -165,11 +163,12 @@ inline void Shortcut(_xMenu* node, long modifiers, long key) {
     MUST(node->put_ShortCutSecondKey(static_cast<xMenuShortCutSecondKeys>(key)));
 }
 
-// A tree from a description such as L"File{Open - Exit} Edit": entries
+// A tree from a description such as L"File:f{Open - Exit} Edit": entries
 // separated by spaces, an entry's own entries in braces after it, "-" a
-// separator; in menus "MRU*3" an array of 3 entries counted from 0, "MRU#3"
-// counted from 1, "Win@" the window list.  Nodes are reached by caption
-// without the mark (the first separator as "-").
+// separator, ":f" after a caption the key it is added with; in menus "MRU*3"
+// an array of 3 entries counted from 0, "MRU#3" counted from 1, "Win@" the
+// window list.  Nodes are reached by caption without the mark or key (the
+// first separator as "-").
 template <class Node>
 struct Tree {
     ComPtr<Node> root = NewNode<Node>();
@@ -181,21 +180,17 @@ struct Tree {
         if (it == nodes.end()) throw TestStopped("no node " + std::string(caption.begin(), caption.end()));
         return it->second.Get();
     }
-    // "A=1* B=0" for the nodes named: each one's ID, a star when it is designed.
+    // "A=1* B=0" for the nodes named ("A B", or an expected "A=1* B=0"):
+    // each one's ID, a star when it is designed.
     std::wstring Numbers(const wchar_t* names) const {
-        std::wstring out, name;
+        std::wstring out, item;
         std::wistringstream in(names);
-        while (in >> name)
+        while (in >> item) {
+            const std::wstring name = item.substr(0, item.find(L'='));
             out += (out.empty() ? L"" : L" ") + name + L"=" + N(IdOf((*this)[name])) +
                    (IsDesigned((*this)[name]) ? L"*" : L"");
+        }
         return out;
-    }
-    // Numbers() of the nodes that an expected "A=1* B=0" names.
-    std::wstring NumbersAs(const wchar_t* expected) const {
-        std::wstring names, item;
-        std::wistringstream in(expected);
-        while (in >> item) names += item.substr(0, item.find(L'=')) + L" ";
-        return Numbers(names.c_str());
     }
 
 private:
@@ -211,9 +206,12 @@ private:
                 const wchar_t* start = p;
                 while (*p && !std::wcschr(L" {}", *p)) ++p;
                 std::wstring caption(start, p);
+                const size_t colon = caption.find(L':');
+                const std::wstring key = colon == std::wstring::npos ? L"" : caption.substr(colon + 1);
+                if (colon != std::wstring::npos) caption.erase(colon);
                 size_t mark = caption.find_first_of(L"*#@");
                 std::wstring name = caption.substr(0, mark);
-                last = Add(parent, NewNode<Node>(name.c_str()));
+                last = Add(parent, NewNode<Node>(name.c_str()), key.empty() ? nullptr : key.c_str());
                 if constexpr (kIsMenu<Node>) {
                     if (mark != std::wstring::npos && caption[mark] == L'@') MUST(last->put_WindowsList(VARIANT_TRUE));
                     else if (mark != std::wstring::npos)
@@ -225,39 +223,28 @@ private:
     }
 };
 
-// Many nodes quickly: one class object for all of them.
-template <class Node>
-class NodeFactory {
-public:
-    ComPtr<Node> New() {
-        if (!factory_)
-            Must(CoGetClassObject(ClassOf<Node>(), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                  reinterpret_cast<void**>(factory_.Out())),
-                 "CoGetClassObject");
-        ComPtr<Node> node;
-        Must(factory_->CreateInstance(nullptr, __uuidof(Node), reinterpret_cast<void**>(node.Out())), "CreateInstance");
-        return node;
-    }
-
-private:
-    ComPtr<IClassFactory> factory_;
-};
-
 // ---- operations on a tree ----------------------------------------------------------
 
-// Renders through the vtable: the call itself always succeeds and leaves
-// its argument alone; returns the result.
-template <class Node>
-bool Render(Node* root, ICommandBarsObject* bars) {
-    ICommandBarsObject* in = bars;
+// A call through the vtable that takes `arg` by reference and answers a
+// Boolean: the call itself always succeeds, leaves its argument alone and
+// answers exactly True or False; returns the answer.
+template <class Arg, class Call>
+bool AnswerOf(Arg* arg, Call call) {
+    Arg* in = arg;
     VARIANT_BOOL result = 7;
-    HRESULT hr;
-    if constexpr (kIsMenu<Node>) hr = root->RenderMenu(&in, &result);
-    else hr = root->RenderToolBar(&in, &result);
-    EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(in, bars) << "the argument was replaced";
+    EXPECT_EQ(call(&in, &result), S_OK);
+    EXPECT_EQ(in, arg) << "the argument was replaced";
     EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
     return result == VARIANT_TRUE;
+}
+
+// RenderMenu or RenderToolBar.
+template <class Node>
+bool Render(Node* root, ICommandBarsObject* bars) {
+    return AnswerOf(bars, [root](ICommandBarsObject** in, VARIANT_BOOL* result) {
+        if constexpr (kIsMenu<Node>) return root->RenderMenu(in, result);
+        else return root->RenderToolBar(in, result);
+    });
 }
 
 // GetMenu or GetToolBar.
@@ -271,15 +258,21 @@ ComPtr<Node> Find(Node* root, long id) {
     return found;
 }
 
-// GetMenuList into `list` through the vtable: the call itself always
-// succeeds and leaves its argument alone; returns the result.
+// GetMenuList into `list`.
 inline bool List(_xMenu* root, _Collection* list) {
-    _Collection* in = list;
-    VARIANT_BOOL result = 7;
-    EXPECT_EQ(root->GetMenuList(&in, &result), S_OK);
-    EXPECT_EQ(in, list) << "the argument was replaced";
-    EXPECT_TRUE(result == VARIANT_TRUE || result == VARIANT_FALSE) << result;
-    return result == VARIANT_TRUE;
+    return AnswerOf(list, [root](_Collection** in, VARIANT_BOOL* result) { return root->GetMenuList(in, result); });
+}
+
+// RaiseClickEvent through the vtable, a menu node's with this index, a
+// toolbar node's with Nothing: the result is Empty; returns the call's own.
+template <class Node>
+HRESULT Click(Node* node, short index = -1) {
+    Variant result;
+    HRESULT hr;
+    if constexpr (kIsMenu<Node>) hr = node->RaiseClickEvent(index, result.Out());
+    else hr = node->RaiseClickEvent(nullptr, result.Out());
+    EXPECT_EQ(result.Type(), VT_EMPTY);
+    return hr;
 }
 
 // The description a failed early-bound call left behind.
@@ -374,7 +367,7 @@ Lines Check(const FailingRender& c) {
     EventRecorder events(t.root.Get(), EventsOf<Node>());
     EXPECT_EQ(Render(t.root.Get(), bars.object.Get()), c.result);
     EXPECT_EQ(events.Joined(), c.events);
-    EXPECT_EQ(t.NumbersAs(c.numbers), c.numbers);
+    EXPECT_EQ(t.Numbers(c.numbers), c.numbers);
     return bars.Log();
 }
 

@@ -9,8 +9,8 @@
 
 namespace zuv::test {
 
-HRESULT ComponentCanUnloadNow() {
-    HMODULE module = GetModuleHandleW(L"zuvXCHandler.dll");
+HRESULT ComponentCanUnloadNow(const wchar_t* dll) {
+    HMODULE module = GetModuleHandleW(dll);
     if (!module) return S_OK;
     using Fn = HRESULT(WINAPI*)();
     auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));

@@ -1,12 +1,4 @@
 // The DLL as a COM server: its class objects and unload answer.
-#include <windows.h>
-#include <ole2.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "support/com_test.h"
 #include "support/nodes.h"
 #include "surface_test_paths.h"
 

@@ -50,16 +50,11 @@ std::wstring PathKey(std::wstring path) {
     return path;
 }
 
-std::wstring Replace(std::wstring text, const std::wstring& from, const std::wstring& to) {
-    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 // One line of the table: "<key>[ [<name>]] = <value>", "<key> != <dll>",
 // "<key>" or "<key> !".
 void CheckLine(std::wstring line, const std::wstring& dll) {
-    line = Replace(line, L"<platform>", sizeof(void*) == 8 ? L"win64" : L"win32");
+    const size_t platform = line.find(L"<platform>");
+    if (platform != std::wstring::npos) line.replace(platform, 10, sizeof(void*) == 8 ? L"win64" : L"win32");
     const size_t differs = line.find(L" != <dll>");
     if (differs != std::wstring::npos) {
         bool found = false;

@@ -6,7 +6,6 @@ namespace zuv::test {
 namespace {
 
 using Bar = Tree<_xToolBar>;
-ComPtr<_xToolBar> Node(const wchar_t* caption = L"") { return NewNode<_xToolBar>(caption); }
 ComPtr<_xToolBar> ParentOf(_xToolBar* n) { return Read(n, &_xToolBar::get_Parent); }
 
 const Lines kNewToolBar = {
@@ -93,7 +92,7 @@ TEST_F(ToolBarRendering, OnlyTheStatesAreCopiedToTheControl) {
 }
 
 TEST_F(ToolBarRendering, AnEmptyRootStillGetsItsToolBar) {
-    EXPECT_TRUE(Render(Node().Get()));
+    EXPECT_TRUE(Render(NewNode<_xToolBar>().Get()));
     EXPECT_EQ(host.Log(), kNewToolBar);
 }
 
@@ -115,7 +114,7 @@ TEST_F(ToolBarRendering, AFailureEndsItsLevelAndKeepsWhatWasDone) {
 }
 
 TEST_F(ToolBarRendering, AHostsCollectionAsButtonsWorksLikeOurs) {
-    ComPtr<_xToolBar> root = Node(), a = Node(L"A");
+    ComPtr<_xToolBar> root = NewNode<_xToolBar>(), a = NewNode<_xToolBar>(L"A");
     ComPtr<ForeignButtons> foreign = MakeFake<ForeignButtons>();
     foreign->items.push_back(a);
     MUST(root->putref_Buttons(foreign.Get()));
@@ -131,7 +130,7 @@ TEST_F(ToolBarRendering, AHostsOwnNodeIsFilledThroughItsInterfaceThenRefused) {
     Bar t(L"A{X} Q");
     ComPtr<ForeignToolBar> top = MakeFake<ForeignToolBar>(), inner = MakeFake<ForeignToolBar>();
     Add(t[L"A"], ComPtr<_xToolBar>(inner.Get()));
-    ComPtr<_xToolBar> next = Add(t[L"A"], Node(L"Next"));
+    ComPtr<_xToolBar> next = Add(t[L"A"], NewNode<_xToolBar>(L"Next"));
     Add(t.root.Get(), ComPtr<_xToolBar>(top.Get()));
     EventRecorder events(t.root.Get(), DIID___xToolBar);
     EXPECT_FALSE(Render(t.root.Get()));
@@ -147,7 +146,7 @@ TEST_F(ToolBarRendering, AHostsOwnNodeIsFilledThroughItsInterfaceThenRefused) {
 }
 
 TEST_F(ToolBarRendering, ButtonsSetToNothingIsAMissingObject) {
-    ComPtr<_xToolBar> root = Node();
+    ComPtr<_xToolBar> root = NewNode<_xToolBar>();
     MUST(root->putref_Buttons(nullptr));
     EventRecorder events(root.Get(), DIID___xToolBar);
     EXPECT_FALSE(Render(root.Get()));
