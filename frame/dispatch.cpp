@@ -445,9 +445,8 @@ private:
 struct Passed {
     uintptr_t word = 0;   // Slot::Word
     VARIANT variant{};    // Slot::Variant: the value itself
-    VARIANT local{};      // what a VARIANT* parameter points to when the caller gave no reference
+    VARIANT local{};      // what a VARIANT* parameter points to when the caller left it out
     bool has_local = false;   // cleared after the call, whatever the member left in it
-    bool copy_in = false;     // filled with a copy of the caller's value before the call
 };
 
 // The vtable entry `index` of `object`, called as the member is declared:
@@ -685,9 +684,7 @@ public:
         if (!d.usable) return false;
         Passed passed[kMaxDirect];
         for (UINT i = 0; i < declared_; ++i)
-            if (!Hand(args[i].value, fn_->params[i], d.slots[i], passed[i])) return false;
-        // A VARIANT* parameter the caller gave a value points to a copy of
-        // its own: the member may change what it is given.
+            if (!Hand(args[i], fn_->params[i], d.slots[i], passed[i])) return false;
         struct ClearLocals {
             Passed* p;
             UINT n;
@@ -696,13 +693,8 @@ public:
                     if (p[i].has_local) VariantClear(&p[i].local);
             }
         } clear_locals{passed, declared_};
-        for (UINT i = 0; i < declared_; ++i) {
+        for (UINT i = 0; i < declared_; ++i)
             if (passed[i].has_local) passed[i].word = reinterpret_cast<uintptr_t>(&passed[i].local);
-            if (passed[i].copy_in && FAILED(VariantCopy(&passed[i].local, &args[i].value))) {
-                hr = E_OUTOFMEMORY;
-                return true;
-            }
-        }
         VARIANT retval;
         VariantInit(&retval);
         if (d.retval != VT_EMPTY) passed[declared_].word = reinterpret_cast<uintptr_t>(&retval);
@@ -743,7 +735,8 @@ private:
     // How one prepared argument reaches its parameter in a direct call:
     // exactly what the platform's dispatch hands on.  False when that
     // takes a conversion of its own (or a default value).
-    static bool Hand(const VARIANT& v, const Param& p, Slot slot, Passed& out) {
+    static bool Hand(Argument& a, const Param& p, Slot slot, Passed& out) {
+        const VARIANT& v = a.value;
         const VARTYPE want = p.passed;
         if ((p.flags & PARAMFLAG_FOPT) && IsOmitted(v)) {
             if (p.flags & PARAMFLAG_FHASDEFAULT) return false;
@@ -768,10 +761,10 @@ private:
             out.variant = v;
             return true;
         }
-        if (want != (VT_BYREF | VT_VARIANT)) return false;
-        // Filled in (or left empty for an [out] one) before the call.
-        out.has_local = true;
-        out.copy_in = (p.flags & PARAMFLAG_FIN) != 0;
+        if (want != (VT_BYREF | VT_VARIANT) || !(p.flags & PARAMFLAG_FIN) || !a.given) return false;
+        // The caller's own argument, lent: what the member puts in it
+        // replaces what it frees there, and the caller owns that.
+        out.word = reinterpret_cast<uintptr_t>(a.given);
         return true;
     }
 
@@ -812,6 +805,16 @@ private:
         const VARTYPE target = p.type == VT_USERDEFINED ? VARTYPE{VT_I4} : p.type;
         const VARIANT* value = &a.value;
         while (value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
+        if (p.by_ref && value->vt == target && a.given) {
+            // A by-reference parameter given a value of its type gets the
+            // caller's own value, lent: what the member puts there replaces
+            // what it frees there, and the caller owns that.
+            VARIANT* own = value == &a.value ? a.given : const_cast<VARIANT*>(value);
+            VariantInit(&a.value);
+            a.value.vt = VT_BYREF | target;
+            a.value.byref = &own->lVal;
+            return S_OK;
+        }
         HRESULT hr;
         if (value->vt == target) {
             // Already of the declared type: nothing to convert.
