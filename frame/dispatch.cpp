@@ -499,17 +499,37 @@ uintptr_t WordOf(const VARIANT& v) {
     return word;
 }
 
-// What an [out, retval] reference held when the member returned, released
-// once it has been copied to the caller.
-void ReleaseReferenced(const VARIANT& ref) {
-    switch (ref.vt & ~VT_BYREF) {
-        case VT_DISPATCH: case VT_UNKNOWN:
-            if (*ref.ppunkVal) (*ref.ppunkVal)->Release();
-            break;
-        case VT_BSTR: SysFreeString(*ref.pbstrVal); break;
-        case VT_VARIANT: VariantClear(ref.pvarVal); break;
-        default: break;
+// The value a member left in its [out, retval] reference (`type`, pointing
+// at `held`: a value at its start, or a whole VARIANT), given to the caller
+// as the platform's dispatch gives it, a copy, with the member's own
+// released.  A number or an object moves over as it is (the same value, the
+// same references); strings and variants are copied.
+HRESULT HandBack(VARTYPE type, VARIANT& held, VARIANT* result) {
+    const VARTYPE vt = type & ~VT_BYREF;
+    void* first;
+    memcpy(&first, &held, sizeof first);
+    if (vt != VT_BSTR && vt != VT_VARIANT) {
+        IUnknown* object = vt == VT_DISPATCH || vt == VT_UNKNOWN ? static_cast<IUnknown*>(first) : nullptr;
+        if (!result) {
+            if (object) object->Release();
+            return S_OK;
+        }
+        *result = VARIANT{};
+        result->vt = vt;
+        memcpy(&result->llVal, &held, sizeof result->llVal);
+        return S_OK;
     }
+    VARIANT ref{};
+    ref.vt = type;
+    ref.byref = &held;
+    HRESULT hr = S_OK;
+    if (result) {
+        VariantInit(result);
+        hr = VariantCopyInd(result, &ref);
+    }
+    if (vt == VT_BSTR) SysFreeString(static_cast<BSTR>(first));
+    else VariantClear(&held);
+    return hr;
 }
 
 // A failed member's error, in EXCEPINFO as the platform's dispatch puts it
@@ -695,24 +715,12 @@ public:
         } clear_locals{passed, declared_};
         for (UINT i = 0; i < declared_; ++i)
             if (passed[i].has_local) passed[i].word = reinterpret_cast<uintptr_t>(&passed[i].local);
-        VARIANT retval;
-        VariantInit(&retval);
+        VARIANT retval{};
         if (d.retval != VT_EMPTY) passed[declared_].word = reinterpret_cast<uintptr_t>(&retval);
 
         const HRESULT called = CallThrough(instance_, d, passed);
 
-        hr = S_OK;
-        if (d.retval != VT_EMPTY) {
-            VARIANT ref;
-            VariantInit(&ref);
-            ref.vt = d.retval;
-            ref.byref = &retval;
-            if (result) {
-                VariantInit(result);
-                hr = VariantCopyInd(result, &ref);
-            }
-            ReleaseReferenced(ref);
-        }
+        hr = d.retval != VT_EMPTY ? HandBack(d.retval, retval, result) : S_OK;
         if (FAILED(called)) {
             hr = DISP_E_EXCEPTION;
             if (excep_) TakeErrorInfo(excep_, called);
