@@ -445,8 +445,6 @@ private:
 struct Passed {
     uintptr_t word = 0;   // Slot::Word
     VARIANT variant{};    // Slot::Variant: the value itself
-    VARIANT local{};      // what a VARIANT* parameter points to when the caller left it out
-    bool has_local = false;   // cleared after the call, whatever the member left in it
 };
 
 // The vtable entry `index` of `object`, called as the member is declared:
@@ -705,16 +703,6 @@ public:
         Passed passed[kMaxDirect];
         for (UINT i = 0; i < declared_; ++i)
             if (!Hand(args[i], fn_->params[i], d.slots[i], passed[i])) return false;
-        struct ClearLocals {
-            Passed* p;
-            UINT n;
-            ~ClearLocals() {
-                for (UINT i = 0; i < n; ++i)
-                    if (p[i].has_local) VariantClear(&p[i].local);
-            }
-        } clear_locals{passed, declared_};
-        for (UINT i = 0; i < declared_; ++i)
-            if (passed[i].has_local) passed[i].word = reinterpret_cast<uintptr_t>(&passed[i].local);
         VARIANT retval{};
         if (d.retval != VT_EMPTY) passed[declared_].word = reinterpret_cast<uintptr_t>(&retval);
 
@@ -747,14 +735,9 @@ private:
         const VARIANT& v = a.value;
         const VARTYPE want = p.passed;
         if ((p.flags & PARAMFLAG_FOPT) && IsOmitted(v)) {
-            if (p.flags & PARAMFLAG_FHASDEFAULT) return false;
-            if (want == VT_VARIANT) {
-                out.variant = v;
-                return true;
-            }
-            if (want != (VT_BYREF | VT_VARIANT)) return false;
-            out.local = v;
-            out.has_local = true;
+            // Handed on as the omitted value itself; a default is the platform's.
+            if (want != VT_VARIANT || (p.flags & PARAMFLAG_FHASDEFAULT)) return false;
+            out.variant = v;
             return true;
         }
         if (v.vt == want) {
