@@ -73,8 +73,15 @@ struct VariantItems {
     using Out = VARIANT;
     using Item = Variant;
     static HRESULT Copy(const Variant& item, VARIANT* out) noexcept {
+        const VARIANT& v = *item.Get();
+        if (v.vt == VT_DISPATCH) {
+            // The usual entry, a node or Nothing: one more reference.
+            *out = v;
+            if (v.pdispVal) v.pdispVal->AddRef();
+            return S_OK;
+        }
         VariantInit(out);
-        return VariantCopy(out, const_cast<VARIANT*>(item.Get()));
+        return VariantCopy(out, const_cast<VARIANT*>(&v));
     }
     static void Clear(VARIANT* out) noexcept { VariantClear(out); }
 };

@@ -56,9 +56,10 @@ IndexKey ReadIndexKey(const VARIANT& index);
 // Entries stay where they were added: removing one leaves a hole instead of
 // moving every later entry, and the key index keeps pointing at the slots.
 // While there are holes, a position is found by counting live slots (a
-// Fenwick tree, O(log n)); once holes make up half the slots they are
-// squeezed out in one pass, so every operation costs O(log n) amortised,
-// whatever the collection's size.
+// Fenwick tree, O(log n)); once holes make up three quarters of the slots
+// they are squeezed out in one pass (emptying a collection oldest first
+// moves each remaining entry a third as often as at half), so every
+// operation costs O(log n) amortised, whatever the collection's size.
 template <class Item>
 class KeyedList {
 public:
@@ -236,7 +237,7 @@ private:
                 --holes_->count;
             }
         }
-        if (holes_ && holes_->count * 2 > slots_.size()) Squeeze();
+        if (holes_ && holes_->count * 4 > slots_.size() * 3) Squeeze();
         else if (holes_ && holes_->count == 0) holes_.reset();
         return item;
     }

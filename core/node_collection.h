@@ -77,9 +77,15 @@ public:
         if (!result) return E_POINTER;
         *result = nullptr;
         return Boundary(__uuidof(CollectionItf), Derived::kSource, [&] {
-            // A Nothing entry enumerates as Nothing.
-            std::vector<Variant> items;
-            for (auto& n : list_.Snapshot()) items.push_back(Variant::Object(n.Get()));
+            // A Nothing entry enumerates as Nothing.  Each snapshot reference
+            // moves into its value.
+            std::vector<ComPtr<NodeItf>> nodes = list_.Snapshot();
+            std::vector<Variant> items(nodes.size());
+            for (size_t i = 0; i < nodes.size(); ++i) {
+                VARIANT* v = items[i].Get();
+                v->vt = VT_DISPATCH;
+                v->pdispVal = nodes[i].Detach();
+            }
             Check(NewVariantEnum(std::move(items), result));
         });
     }

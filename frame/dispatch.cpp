@@ -1,6 +1,8 @@
 #include "dispatch.h"
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,6 +32,25 @@ struct Param {
     bool has_default;
     ObjectKind object = ObjectKind::None;
     IID iid{};           // for ObjectKind::Own
+    VARTYPE passed = VT_EMPTY;   // the variant type the member is called with
+    USHORT flags = 0;            // PARAMFLAG_*
+};
+
+// What a member's vtable entry takes in one argument position: a value
+// passed in one machine word (integers, strings, objects, pointers), or a
+// VARIANT by value.
+enum class Slot : unsigned char { Word, Variant };
+
+// A member whose every parameter the component can hand on itself is called
+// straight through the vtable, without the platform's type-library dispatch.
+constexpr size_t kMaxDirect = 4;   // parameters, the [out, retval] one included
+
+struct DirectCall {
+    bool usable = false;
+    size_t vtable_index = 0;
+    size_t count = 0;            // parameters, the [out, retval] one included
+    Slot slots[kMaxDirect] = {};
+    VARTYPE retval = VT_EMPTY;   // VT_BYREF | type of the [out, retval] parameter; VT_EMPTY: none
 };
 
 struct Function {
@@ -37,6 +58,7 @@ struct Function {
     std::vector<Param> params;   // without the [out, retval] one
     size_t required = 0;         // leading parameters that are neither optional nor defaulted
     bool returns_object = false;
+    DirectCall direct;
 };
 
 // The functions of one dispatch id, by invoke kind: method, get, put,
@@ -108,6 +130,121 @@ VARTYPE BaseType(ITypeInfo* owner, const TYPEDESC& desc, bool& by_ref, ObjectKin
     return d->vt;
 }
 
+// The variant type a parameter of a user-defined type is called with: an
+// enumeration is a Long, an interface an object.  False for what is left to
+// the platform (aliases, records, types that do not resolve).
+bool UserDefinedPassed(ITypeInfo* owner, HREFTYPE href, VARTYPE& vt) {
+    ComPtr<ITypeInfo> ref;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(owner->GetRefTypeInfo(href, ref.Out())) || FAILED(ref->GetTypeAttr(&attr))) return false;
+    bool known = true;
+    switch (attr->typekind) {
+        case TKIND_ENUM: vt |= VT_I4; break;
+        case TKIND_INTERFACE: vt |= (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) ? VT_DISPATCH : VT_UNKNOWN; break;
+        case TKIND_DISPATCH: case TKIND_COCLASS: vt |= VT_DISPATCH; break;
+        default: known = false; break;
+    }
+    ref->ReleaseTypeAttr(attr);
+    return known;
+}
+
+// The variant type the platform's type-library dispatch calls a parameter
+// with: one level of pointer is a reference, a pointer to an interface is the
+// object itself (and a pointer to that a reference to an object).
+bool PassedType(ITypeInfo* owner, const TYPEDESC& desc, VARTYPE& vt) {
+    const TYPEDESC* d = &desc;
+    vt = VT_EMPTY;
+    if (d->vt == VT_PTR) {
+        d = d->lptdesc;
+        const bool to_pointer = d->vt == VT_PTR;
+        const TYPEDESC* named = to_pointer ? d->lptdesc : d;
+        VARTYPE object = to_pointer ? VARTYPE{VT_BYREF} : VARTYPE{VT_EMPTY};
+        if (named->vt == VT_USERDEFINED && UserDefinedPassed(owner, named->hreftype, object) &&
+            ((object & VT_TYPEMASK) == VT_DISPATCH || (object & VT_TYPEMASK) == VT_UNKNOWN)) {
+            vt = object;
+            return true;
+        }
+        vt = VT_BYREF;
+    }
+    switch (d->vt) {
+        case VT_HRESULT: vt |= VT_ERROR; return true;
+        case VT_USERDEFINED: return UserDefinedPassed(owner, d->hreftype, vt);
+        case VT_INT: vt |= VT_I4; return true;
+        case VT_UINT: vt |= VT_UI4; return true;
+        case VT_VOID: case VT_CARRAY: case VT_PTR: case VT_LPSTR: case VT_LPWSTR: case VT_SAFEARRAY: return false;
+        default: vt |= d->vt; return true;
+    }
+}
+
+// How a parameter of this variant type sits in the vtable call.  False for
+// what does not fit one machine word on both architectures (floating point
+// values travel in other registers, 8-byte values take two stack words on
+// i686).
+bool SlotOf(VARTYPE vt, Slot& slot) {
+    if (vt == VT_VARIANT) {
+        slot = Slot::Variant;
+        return true;
+    }
+    slot = Slot::Word;
+    if (vt & VT_BYREF) return !(vt & VT_ARRAY);
+    switch (vt) {
+        case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_BOOL: case VT_ERROR:
+        case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// [out, retval] types whose value the call can hand back and release.
+bool ReturnableType(VARTYPE vt) {
+    switch (vt & ~VT_BYREF) {
+        case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_BOOL: case VT_ERROR:
+        case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_VARIANT:
+            return (vt & VT_BYREF) != 0;
+        default:
+            return false;
+    }
+}
+
+// Whether the member can be called straight through its vtable entry: a
+// plain virtual function returning an HRESULT, a handful of parameters that
+// each fit a slot, no locale parameter, the [out, retval] one last, and no
+// object parameter by value (the platform asks that object for the declared
+// interface again on the way in; such members are left to it).
+DirectCall DirectOf(ITypeInfo* face, const FUNCDESC& fd, Function& f) {
+    DirectCall d;
+    if ((fd.funckind != FUNC_PUREVIRTUAL && fd.funckind != FUNC_VIRTUAL) || fd.callconv != CC_STDCALL ||
+        fd.elemdescFunc.tdesc.vt != VT_HRESULT || fd.cParamsOpt < 0 || fd.cParams < 0 ||
+        static_cast<size_t>(fd.cParams) > kMaxDirect)
+        return d;
+    size_t declared = 0;
+    for (SHORT p = 0; p < fd.cParams; ++p) {
+        const ELEMDESC& e = fd.lprgelemdescParam[p];
+        const USHORT flags = e.paramdesc.wParamFlags;
+        VARTYPE vt = VT_EMPTY;
+        if ((flags & PARAMFLAG_FLCID) || !PassedType(face, e.tdesc, vt)) return d;
+        if (flags & PARAMFLAG_FRETVAL) {
+            if (p != fd.cParams - 1 || !ReturnableType(vt)) return d;
+            d.retval = vt;
+            d.slots[p] = Slot::Word;
+            continue;
+        }
+        const bool userdefined = e.tdesc.vt == VT_USERDEFINED ||
+                                 (e.tdesc.vt == VT_PTR && e.tdesc.lptdesc->vt == VT_USERDEFINED);
+        if (!SlotOf(vt, d.slots[p]) || (userdefined && (vt == VT_DISPATCH || vt == VT_UNKNOWN))) return d;
+        if (declared >= f.params.size()) return d;
+        f.params[declared].passed = vt;
+        f.params[declared].flags = flags;
+        ++declared;
+    }
+    if (declared != f.params.size()) return d;
+    d.vtable_index = (fd.oVft & 0xFFFC) / sizeof(void*);
+    d.count = static_cast<size_t>(fd.cParams);
+    d.usable = true;
+    return d;
+}
+
 // The first entries again, readable without the lock (every call reads
 // one): a slot is filled, under the lock, before the count that covers it
 // is raised.
@@ -157,6 +294,8 @@ const InterfaceInfo* Load(REFIID dual) {
     TYPEATTR* attr = nullptr;
     if (FAILED(face->GetTypeAttr(&attr))) return nullptr;
     WORD count = attr->cFuncs;
+    // The platform's dispatch answers no member of a restricted interface.
+    const bool restricted = (attr->wTypeFlags & TYPEFLAG_FRESTRICTED) != 0;
     face->ReleaseTypeAttr(attr);
     for (UINT i = 0; i < count; ++i) {
         FUNCDESC* fd = nullptr;
@@ -179,9 +318,13 @@ const InterfaceInfo* Load(REFIID dual) {
             if (!optional_seen) ++f.required;
             f.params.push_back(param);
         }
+        if (!restricted) f.direct = DirectOf(face.Get(), *fd, f);
         // [local] placeholders of reserved vtable entries are not callable.
         if (!(fd->wFuncFlags & FUNCFLAG_FRESTRICTED) || fd->memid == DISPID_NEWENUM) {
             Member& m = info->members[fd->memid];
+            // Of two functions with one id and kind, the platform calls the
+            // first: a second one is only ever left to it.
+            if (m.has[Member::Slot(fd->invkind)]) f.direct.usable = false;
             m.kinds[Member::Slot(fd->invkind)] = std::move(f);
             m.has[Member::Slot(fd->invkind)] = true;
         }
@@ -297,6 +440,109 @@ private:
     T* data_;
     size_t n_;
 };
+
+// One argument of a call made straight through the vtable.
+struct Passed {
+    uintptr_t word = 0;   // Slot::Word
+    VARIANT variant{};    // Slot::Variant: the value itself
+};
+
+// The vtable entry `index` of `object`, called as the member is declared:
+// each argument in a machine word or as a VARIANT by value, under the COM
+// calling convention, exactly as the compiler calls the interface method.
+template <class... A>
+HRESULT CallEntry(void* object, size_t index, A... args) {
+    using Entry = HRESULT(STDMETHODCALLTYPE*)(void*, A...);
+    void* const* vtable = *static_cast<void* const* const*>(object);
+    return reinterpret_cast<Entry>(vtable[index])(object, args...);
+}
+
+template <class... A>
+HRESULT CallThrough(void* object, const DirectCall& d, const Passed* passed, A... args) {
+    constexpr size_t i = sizeof...(A);
+    if constexpr (i == kMaxDirect) {
+        return CallEntry(object, d.vtable_index, args...);
+    } else {
+        if (i == d.count) return CallEntry(object, d.vtable_index, args...);
+        if (d.slots[i] == Slot::Variant) return CallThrough(object, d, passed, args..., passed[i].variant);
+        return CallThrough(object, d, passed, args..., passed[i].word);
+    }
+}
+
+// A value the platform's VariantCopy copies without fail but for memory: a
+// plain value, a string, an object, or a reference (copied as the reference).
+bool PlainValue(const VARIANT& v) {
+    const VARTYPE base = v.vt & ~VT_BYREF;
+    if (v.vt & VT_BYREF) {
+        if (base == VT_VARIANT) return true;
+        if (base <= VT_NULL) return false;
+    }
+    switch (base) {
+        case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
+        case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_UNKNOWN: case VT_I1: case VT_UI1:
+        case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The machine word a value of the parameter's own type travels in: a
+// VARIANT_BOOL widened with its sign, anything else the first word of the
+// value (a pointer for a reference).
+uintptr_t WordOf(const VARIANT& v) {
+    if (v.vt == VT_BOOL) return static_cast<uintptr_t>(static_cast<intptr_t>(v.boolVal));
+    uintptr_t word;
+    memcpy(&word, &v.byref, sizeof word);
+    return word;
+}
+
+// The value a member left in its [out, retval] reference (`type`, pointing
+// at `held`: a value at its start, or a whole VARIANT), given to the caller
+// as the platform's dispatch gives it, a copy, with the member's own
+// released.  A number or an object moves over as it is (the same value, the
+// same references); strings and variants are copied.
+HRESULT HandBack(VARTYPE type, VARIANT& held, VARIANT* result) {
+    const VARTYPE vt = type & ~VT_BYREF;
+    void* first;
+    memcpy(&first, &held, sizeof first);
+    if (vt != VT_BSTR && vt != VT_VARIANT) {
+        IUnknown* object = vt == VT_DISPATCH || vt == VT_UNKNOWN ? static_cast<IUnknown*>(first) : nullptr;
+        if (!result) {
+            if (object) object->Release();
+            return S_OK;
+        }
+        *result = VARIANT{};
+        result->vt = vt;
+        memcpy(&result->llVal, &held, sizeof result->llVal);
+        return S_OK;
+    }
+    VARIANT ref{};
+    ref.vt = type;
+    ref.byref = &held;
+    HRESULT hr = S_OK;
+    if (result) {
+        VariantInit(result);
+        hr = VariantCopyInd(result, &ref);
+    }
+    if (vt == VT_BSTR) SysFreeString(static_cast<BSTR>(first));
+    else VariantClear(&held);
+    return hr;
+}
+
+// A failed member's error, in EXCEPINFO as the platform's dispatch puts it
+// there: its HRESULT and what the thread's error information (taken
+// from the thread) says.
+void TakeErrorInfo(EXCEPINFO* excep, HRESULT failure) {
+    excep->scode = failure;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return;
+    info->GetDescription(&excep->bstrDescription);
+    info->GetHelpFile(&excep->bstrHelpFile);
+    info->GetSource(&excep->bstrSource);
+    info->GetHelpContext(&excep->dwHelpContext);
+    info->Release();
+}
 
 // One declared parameter of the call being made.
 struct Argument {
@@ -418,6 +664,8 @@ public:
     // has run: it gets copies of its own, so that it never frees what the
     // caller (or this call) owns.
     HRESULT Run(PerParameter<Argument>& args, VARIANT* result) {
+        HRESULT direct = S_OK;
+        if (RunDirect(args, result, direct)) return direct;
         PerParameter<VARIANT> reversed(declared_);
         struct ClearAll {
             PerParameter<VARIANT>& v;
@@ -445,6 +693,29 @@ public:
         return hr;
     }
 
+    // The member called straight through its vtable entry with what the
+    // platform's dispatch would hand it, and its result and error given back
+    // as that dispatch gives them.  False, with nothing done, when an
+    // argument needs the platform's own conversions.
+    bool RunDirect(PerParameter<Argument>& args, VARIANT* result, HRESULT& hr) {
+        const DirectCall& d = fn_->direct;
+        if (!d.usable) return false;
+        Passed passed[kMaxDirect];
+        for (UINT i = 0; i < declared_; ++i)
+            if (!Hand(args[i], fn_->params[i], d.slots[i], passed[i])) return false;
+        VARIANT retval{};
+        if (d.retval != VT_EMPTY) passed[declared_].word = reinterpret_cast<uintptr_t>(&retval);
+
+        const HRESULT called = CallThrough(instance_, d, passed);
+
+        hr = d.retval != VT_EMPTY ? HandBack(d.retval, retval, result) : S_OK;
+        if (FAILED(called)) {
+            hr = DISP_E_EXCEPTION;
+            if (excep_) TakeErrorInfo(excep_, called);
+        }
+        return true;
+    }
+
     UINT Declared() const noexcept { return declared_; }
 
 private:
@@ -455,6 +726,37 @@ private:
     HRESULT FailAt(UINT caller_index, HRESULT hr) noexcept {
         if (arg_error_) *arg_error_ = caller_index;
         return hr;
+    }
+
+    // How one prepared argument reaches its parameter in a direct call:
+    // exactly what the platform's dispatch hands on.  False when that
+    // takes a conversion of its own (or a default value).
+    static bool Hand(Argument& a, const Param& p, Slot slot, Passed& out) {
+        const VARIANT& v = a.value;
+        const VARTYPE want = p.passed;
+        if ((p.flags & PARAMFLAG_FOPT) && IsOmitted(v)) {
+            // Handed on as the omitted value itself; a default is the platform's.
+            if (want != VT_VARIANT || (p.flags & PARAMFLAG_FHASDEFAULT)) return false;
+            out.variant = v;
+            return true;
+        }
+        if (v.vt == want) {
+            if (slot != Slot::Word) return false;
+            out.word = WordOf(v);
+            return true;
+        }
+        if (!PlainValue(v)) return false;
+        if (want == VT_VARIANT) {
+            // The member gets the value for the length of the call; it
+            // owns none of it, as with the platform's copy.
+            out.variant = v;
+            return true;
+        }
+        if (want != (VT_BYREF | VT_VARIANT) || !(p.flags & PARAMFLAG_FIN) || !a.given) return false;
+        // The caller's own argument, lent: what the member puts in it
+        // replaces what it frees there, and the caller owns that.
+        out.word = reinterpret_cast<uintptr_t>(a.given);
+        return true;
     }
 
     // An object parameter gets an object of the declared kind or none:
@@ -494,6 +796,16 @@ private:
         const VARTYPE target = p.type == VT_USERDEFINED ? VARTYPE{VT_I4} : p.type;
         const VARIANT* value = &a.value;
         while (value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
+        if (p.by_ref && value->vt == target && a.given) {
+            // A by-reference parameter given a value of its type gets the
+            // caller's own value, lent: what the member puts there replaces
+            // what it frees there, and the caller owns that.
+            VARIANT* own = value == &a.value ? a.given : const_cast<VARIANT*>(value);
+            VariantInit(&a.value);
+            a.value.vt = VT_BYREF | target;
+            a.value.byref = &own->lVal;
+            return S_OK;
+        }
         HRESULT hr;
         if (value->vt == target) {
             // Already of the declared type: nothing to convert.

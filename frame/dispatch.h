@@ -16,7 +16,10 @@ namespace dispatch {
 // object it returns, error 91 when that is Nothing), named arguments, the
 // kind of every object argument (error 13 for a wrong one), typed values
 // converted here (through a script's by-reference variables), omitted
-// optional strings given as empty strings.
+// optional strings given as empty strings.  The member is then called
+// through its vtable entry here, with the arguments, result and error the
+// platform's dispatch would give; only calls that need its own conversions
+// go through it.
 HRESULT Invoke(IDispatch* instance, REFIID dual, DISPID member, WORD flags, DISPPARAMS* params,
                VARIANT* result, EXCEPINFO* excep, UINT* arg_error) noexcept;
 HRESULT GetIDsOfNames(REFIID dual, LPOLESTR* names, UINT count, DISPID* ids) noexcept;

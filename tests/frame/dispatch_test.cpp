@@ -150,5 +150,111 @@ TEST_F(Dispatch, RaiseClickEventWithoutIndexGetsMinusOne) {
     EXPECT_EQ(events.Joined(), L"Click; Click; ArrayClick(0)");
 }
 
+// The platform's type-library dispatch on an object's own interface, as
+// the component's dispatch hands it a call: copies of the arguments, in the
+// declared types.
+class PlatformDispatch final : public IDispatch {
+public:
+    PlatformDispatch(IDispatch* object, REFIID dual) {
+        ComPtr<ITypeInfo> face;
+        HREFTYPE vtable_face = 0;
+        MUST(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, face.Out()));
+        MUST(face->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable_face));
+        MUST(face->GetRefTypeInfo(vtable_face, info_.Out()));
+        MUST(object->QueryInterface(dual, reinterpret_cast<void**>(instance_.Out())));
+        object_ = object;
+    }
+    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT n, LCID lcid, DISPID* ids) override {
+        return object_->GetIDsOfNames(IID_NULL, names, n, lcid, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* arg_error) override {
+        std::vector<Variant> copies;
+        copies.reserve(params->cArgs);
+        for (UINT i = 0; i < params->cArgs; ++i) copies.emplace_back(params->rgvarg[i]);
+        DISPPARAMS own = *params;
+        own.rgvarg = copies.empty() ? nullptr : copies[0].Get();
+        return info_->Invoke(instance_.Get(), id, kind, &own, result, excep, arg_error);
+    }
+
+private:
+    ComPtr<ITypeInfo> info_;
+    ComPtr<IUnknown> instance_;
+    ComPtr<IDispatch> object_;
+};
+
+// Calls the component makes straight through the vtable answer exactly as
+// the platform's dispatch answers them: result, HRESULT, EXCEPINFO and what
+// is left of the error information.
+TEST_F(Dispatch, DirectCallsAnswerAsThePlatformDispatchDoes) {
+    static_assert(sizeof(Variant) == sizeof(VARIANT), "copies are laid out as a VARIANT array");
+    Variant held = Variant::String(L"b");
+    VARIANT by_ref{};
+    by_ref.vt = VT_BYREF | VT_VARIANT;
+    by_ref.pvarVal = held.Get();
+    const WORD get = DISPATCH_PROPERTYGET, put = DISPATCH_PROPERTYPUT, call = DISPATCH_METHOD;
+    const struct {
+        bool on_node;
+        const wchar_t* name;
+        WORD kind;
+        std::vector<Variant> args;
+    } cases[] = {
+        {false, L"Count", get, {}},
+        {false, L"Item", get, {Variant::Long(2)}},
+        {false, L"Item", get, {Variant::String(L"B")}},
+        {false, L"Item", get, {Variant::Short(9)}},          // error 9
+        {false, L"Item", get, {Variant::String(L"zz")}},     // error 5
+        {false, L"Remove", call, {Variant::String(L"a")}},
+        {false, L"Remove", call, {Variant(by_ref)}},
+        {false, L"Remove", call, {Variant::Long(7)}},
+        {false, L"Add", call, {Variant::Object(NewMenu().Get()), Variant::String(L"c")}},
+        {false, L"Add", call, {Variant::Object(NewMenu().Get()), Variant::String(L"A")}},   // error 457
+        {false, L"NewEnum", get, {}},
+        {true, L"Caption", put, {Variant::String(L"x")}},
+        {true, L"Caption", get, {}},
+        {true, L"Checked", put, {Variant::Bool(true)}},
+        {true, L"Checked", get, {}},
+        {true, L"ArrayIndex", put, {Variant::Short(-3)}},
+        {true, L"ArrayIndex", get, {}},
+        {true, L"ShortCutFirstKey", put, {Variant::Long(2)}},
+        {true, L"ShortCutFirstKey", get, {}},
+        {true, L"IsMenuDesigned", put, {Variant::Bool(true)}},   // read-only
+        {true, L"RaiseClickEvent", call, {Variant::Short(0)}},
+    };
+    for (const auto& c : cases) {
+        LateResult got[2];
+        std::wstring pending[2];
+        for (int side = 0; side < 2; ++side) {
+            auto node = NewMenu();
+            ComPtr<_xMenuCollection> subs = EntriesOf(node.Get());
+            Append(subs.Get(), NewMenu(), L"a");
+            Append(subs.Get(), NewMenu(), L"b");
+            IDispatch* object = c.on_node ? static_cast<IDispatch*>(node.Get()) : subs.Get();
+            PlatformDispatch platform(object, c.on_node ? IID__xMenu : IID__xMenuCollection);
+            IDispatch* target = side ? &platform : object;
+            std::vector<VARIANT> raw;
+            for (const auto& a : c.args) raw.push_back(*a.Get());
+            got[side] = InvokeRaw(target, IdOf(object, c.name), c.kind, raw.data(), static_cast<UINT>(raw.size()));
+            pending[side] = PendingDescription();
+        }
+        const std::wstring what = std::wstring(c.name) + L"/" + N(c.kind);
+        EXPECT_EQ(got[0].hr, got[1].hr) << what;
+        EXPECT_EQ(got[0].value.Type(), got[1].value.Type()) << what;
+        if (got[0].value.Type() != VT_DISPATCH && got[0].value.Type() != VT_UNKNOWN)
+            EXPECT_EQ(Str(got[0].value), Str(got[1].value)) << what;
+        else
+            EXPECT_EQ(!got[0].value.Get()->punkVal, !got[1].value.Get()->punkVal) << what;
+        EXPECT_EQ(got[0].scode, got[1].scode) << what;
+        EXPECT_EQ(got[0].description, got[1].description) << what;
+        EXPECT_EQ(got[0].source, got[1].source) << what;
+        EXPECT_EQ(pending[0], pending[1]) << what;
+    }
+}
+
 }  // namespace
 }  // namespace zuv::test
