@@ -11,7 +11,9 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <type_traits>
+#include <utility>
 
+#include "bar_calls.h"
 #include "frame/error.h"
 #include "frame/wrappers.h"
 #include "own_object.h"
@@ -64,6 +66,20 @@ Bstr Text(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*)) {
     }
     Check((node->*getter)(text.Out()));
     return text;
+}
+
+// The same read into an argument of one host call (see bars::TextArg).
+template <class C>
+void TextInto(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*), bars::TextArg& text) {
+    if (!node) RaiseError(kErrObjectNotSet);
+    if constexpr (HasOwnClass<C>::value) {
+        if (auto* own = Own(node)) {
+            if (const Bstr* field = own->PeekText(getter)) return text.Copy(field->Get());
+        }
+    }
+    Bstr read;
+    Check((node->*getter)(read.Out()));
+    text.Adopt(std::move(read));
 }
 
 // A reference property (a node's collection); Nothing stays Nothing.
