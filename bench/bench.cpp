@@ -117,6 +117,21 @@ long Scan(Node* node, long id, long& visited) {
     return 0;
 }
 
+// Every node of the tree, in pre-order.
+template <class Node>
+void Collect(Node* node, std::vector<ComPtr<Node>>& nodes) {
+    auto children = Children(node);
+    long count = 0;
+    children->get_Count(&count);
+    for (long i = 1; i <= count; ++i) {
+        Variant at = Variant::Long(i);
+        ComPtr<Node> child;
+        children->get_Item(*at.Get(), child.Out());
+        nodes.push_back(child);
+        Collect(child.Get(), nodes);
+    }
+}
+
 template <class Node>
 HRESULT Find(Node* root, long id, ComPtr<Node>& found) {
     if constexpr (std::is_same_v<Node, _xMenu>) return root->GetMenu(id, found.Out());
@@ -142,7 +157,9 @@ void LookupRatios(const char* family) {
     long entry_count = 0;
     entries->get_Count(&entry_count);
     long visited = 0;
-    auto t = Interleaved<4>(g_reps, {
+    std::vector<ComPtr<Node>> all;
+    Collect(tree.Get(), all);
+    auto t = Interleaved<5>(g_reps, {
         [&] {
             ComPtr<Node> found;
             return PerPass(3, [&] { Find(tree.Get(), -1, found); });
@@ -167,6 +184,13 @@ void LookupRatios(const char* family) {
                 }
             });
         },
+        // The same get_ID once on every node of the tree, in tree order:
+        // what reading each node once costs when the nodes are not in cache.
+        [&] {
+            return PerPass(3, [&] {
+                for (auto& n : all) n->get_ID(&sink);
+            });
+        },
     });
     double get_id = t[2] / get_id_calls;
     char what[96];
@@ -176,6 +200,10 @@ void LookupRatios(const char* family) {
     AtMost(what, t[0] / t[1], 1.2);
     std::snprintf(what, sizeof what, "public Item by position (%s), in get_ID calls", family);
     Row(what, t[3] / entry_count / get_id, "(shown)", true);
+    std::snprintf(what, sizeof what, "get_ID once on every node (%s), in get_ID calls", family);
+    Row(what, t[4] / nodes / get_id, "(shown)", true);
+    std::snprintf(what, sizeof what, "lookup %s / get_ID once on every node", family);
+    Row(what, t[0] / t[4], "(shown)", true);
     if (visited != nodes) std::printf("  (the scan visited %ld of %ld nodes)\n", visited, nodes);
 }
 
