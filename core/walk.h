@@ -41,8 +41,10 @@ auto* Own(Itf* object) noexcept {
     return OwnVtable<Type>::Matches(object) ? static_cast<Type*>(object) : nullptr;
 }
 
+// The readers are inlined where they are used: the getter is then known
+// there, and the choice of the field it hands out is made when compiling.
 template <class C, class T>
-T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
+[[gnu::always_inline]] inline T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
     if (!object) RaiseError(kErrObjectNotSet);
     T value{};
     if constexpr (HasOwnClass<C>::value) {
@@ -53,7 +55,7 @@ T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
 }
 
 template <class C>
-bool Flag(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(VARIANT_BOOL*)) {
+[[gnu::always_inline]] inline bool Flag(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(VARIANT_BOOL*)) {
     return Read(node, getter) != VARIANT_FALSE;
 }
 
@@ -84,7 +86,7 @@ void TextInto(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*), bars::Text
 
 // A reference property (a node's collection); Nothing stays Nothing.
 template <class C, class I>
-ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
+[[gnu::always_inline]] inline ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
     if (!node) RaiseError(kErrObjectNotSet);
     ComPtr<I> ref;
     if constexpr (HasOwnClass<C>::value) {
@@ -95,7 +97,7 @@ ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
 }
 
 template <class Collection>
-long CountOf(Collection* entries) {
+[[gnu::always_inline]] inline long CountOf(Collection* entries) {
     return Read(entries, &Collection::get_Count);
 }
 
