@@ -98,9 +98,10 @@ void RenderRatio(const char* family) {
 // --- lookup -----------------------------------------------------------------
 
 // What a caller outside the component does to visit every node: pre-order
-// through the public vtable, reading each node's ID.
+// through the public vtable, reading each node's ID.  `all`, when given,
+// receives every node visited.
 template <class Node>
-long Scan(Node* node, long id, long& visited) {
+long Scan(Node* node, long id, long& visited, std::vector<ComPtr<Node>>* all = nullptr) {
     auto children = Children(node);
     long count = 0;
     children->get_Count(&count);
@@ -111,25 +112,11 @@ long Scan(Node* node, long id, long& visited) {
         long child_id = 0;
         child->get_ID(&child_id);
         ++visited;
+        if (all) all->push_back(child);
         if (child_id == id) return child_id;
-        if (Scan(child.Get(), id, visited) == id) return id;
+        if (Scan(child.Get(), id, visited, all) == id) return id;
     }
     return 0;
-}
-
-// Every node of the tree, in pre-order.
-template <class Node>
-void Collect(Node* node, std::vector<ComPtr<Node>>& nodes) {
-    auto children = Children(node);
-    long count = 0;
-    children->get_Count(&count);
-    for (long i = 1; i <= count; ++i) {
-        Variant at = Variant::Long(i);
-        ComPtr<Node> child;
-        children->get_Item(*at.Get(), child.Out());
-        nodes.push_back(child);
-        Collect(child.Get(), nodes);
-    }
 }
 
 template <class Node>
@@ -158,7 +145,7 @@ void LookupRatios(const char* family) {
     entries->get_Count(&entry_count);
     long visited = 0;
     std::vector<ComPtr<Node>> all;
-    Collect(tree.Get(), all);
+    Scan(tree.Get(), -1, visited, &all);
     auto t = Interleaved<5>(g_reps, {
         [&] {
             ComPtr<Node> found;
