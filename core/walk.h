@@ -10,6 +10,7 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <cstddef>
 #include <type_traits>
 #include <utility>
 
@@ -120,6 +121,21 @@ ComPtr<Node> StoredEntryAt(Collection* entries, long index,
     ComPtr<Node> entry;
     Check((entries->*item)(*key.Get(), entry.Out()));
     return entry;
+}
+
+// Asks the processor to start loading the entry at `position` of one of the
+// component's own collections (the one a walk visits next) while the walk
+// is busy with the one before it: the walks over large trees wait mostly for
+// memory.  A hint only: the entry itself is not read (prefetching never
+// faults), so it need not be one of the component's nodes, or be there.
+template <class NodeClass, class Collection>
+void PrefetchEntry(Collection* entries, long position) noexcept {
+    if constexpr (HasOwnClass<Collection>::value) {
+        if (auto* own = Own(entries)) {
+            if (const auto* next = reinterpret_cast<const char*>(own->List().PeekAt(position)))
+                for (size_t at = 0; at < sizeof(NodeClass); at += 64) __builtin_prefetch(next + at);
+        }
+    }
 }
 
 // The same for the walks: an empty (Nothing) entry gives a fresh node of

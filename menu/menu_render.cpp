@@ -152,7 +152,7 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
         bool group_start = false;
         short count = tree::LoopBound(tree::CountOf(menu::SubMenusOf(parent).Get()));
         for (long i = 1; i <= count; ++i) {
-            ComPtr<_xMenu> entry = menu::EntryAt(menu::SubMenusOf(parent).Get(), i);
+            ComPtr<_xMenu> entry = menu::WalkEntry(parent, i);
 
             if (tree::Flag(entry.Get(), &_xMenu::get_MenuSeperator)) {
                 group_start = true;

@@ -76,7 +76,7 @@ void ToolBarNode::RenderLevel(IDispatch* bar, _xToolBar* owner, long& running_id
     ComPtr<_xToolBarCollection> entries = ButtonsOf(owner);
     const short count = tree::LoopBound(tree::CountOf(entries.Get()));
     for (long i = 1; i <= count; ++i) {
-        ComPtr<_xToolBar> entry = tree::EntryAt<ToolBarNode>(entries.Get(), i);
+        ComPtr<_xToolBar> entry = WalkEntry(entries.Get(), i);
         if (IsSeparator(entry.Get())) continue;
         const bool group_start = StartsGroup(entries.Get(), i);
 
