@@ -4,7 +4,8 @@
 // - render: rendering into a host that does nothing, divided by the same
 //   host calls replayed straight into that host;
 // - lookup: a search for an ID no node carries, per node visited, in get_ID
-//   calls, and divided by a plain pre-order scan through the public vtable;
+//   calls, divided by a plain pre-order scan through the public vtable, and
+//   next to get_ID made once on every node (the nodes not in cache);
 // - collections: late-bound Add / Item / Count / Remove / For Each divided
 //   by the same calls on Scripting.Dictionary;
 // - memory per idle node; scaling of build, render, lookup and release.
