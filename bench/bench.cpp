@@ -4,7 +4,8 @@
 // - render: rendering into a host that does nothing, divided by the same
 //   host calls replayed straight into that host;
 // - lookup: a search for an ID no node carries, per node visited, in get_ID
-//   calls, and divided by a plain pre-order scan through the public vtable;
+//   calls, divided by a plain pre-order scan through the public vtable, and
+//   next to get_ID made once on every node (the nodes not in cache);
 // - collections: late-bound Add / Item / Count / Remove / For Each divided
 //   by the same calls on Scripting.Dictionary;
 // - memory per idle node; scaling of build, render, lookup and release.
@@ -98,9 +99,10 @@ void RenderRatio(const char* family) {
 // --- lookup -----------------------------------------------------------------
 
 // What a caller outside the component does to visit every node: pre-order
-// through the public vtable, reading each node's ID.
+// through the public vtable, reading each node's ID.  `all`, when given,
+// receives every node visited.
 template <class Node>
-long Scan(Node* node, long id, long& visited) {
+long Scan(Node* node, long id, long& visited, std::vector<ComPtr<Node>>* all = nullptr) {
     auto children = Children(node);
     long count = 0;
     children->get_Count(&count);
@@ -111,8 +113,9 @@ long Scan(Node* node, long id, long& visited) {
         long child_id = 0;
         child->get_ID(&child_id);
         ++visited;
+        if (all) all->push_back(child);
         if (child_id == id) return child_id;
-        if (Scan(child.Get(), id, visited) == id) return id;
+        if (Scan(child.Get(), id, visited, all) == id) return id;
     }
     return 0;
 }
@@ -142,7 +145,9 @@ void LookupRatios(const char* family) {
     long entry_count = 0;
     entries->get_Count(&entry_count);
     long visited = 0;
-    auto t = Interleaved<4>(g_reps, {
+    std::vector<ComPtr<Node>> all;
+    Scan(tree.Get(), -1, visited, &all);
+    auto t = Interleaved<5>(g_reps, {
         [&] {
             ComPtr<Node> found;
             return PerPass(3, [&] { Find(tree.Get(), -1, found); });
@@ -167,6 +172,13 @@ void LookupRatios(const char* family) {
                 }
             });
         },
+        // The same get_ID once on every node of the tree, in tree order:
+        // what reading each node once costs when the nodes are not in cache.
+        [&] {
+            return PerPass(3, [&] {
+                for (auto& n : all) n->get_ID(&sink);
+            });
+        },
     });
     double get_id = t[2] / get_id_calls;
     char what[96];
@@ -176,6 +188,10 @@ void LookupRatios(const char* family) {
     AtMost(what, t[0] / t[1], 1.2);
     std::snprintf(what, sizeof what, "public Item by position (%s), in get_ID calls", family);
     Row(what, t[3] / entry_count / get_id, "(shown)", true);
+    std::snprintf(what, sizeof what, "get_ID once on every node (%s), in get_ID calls", family);
+    Row(what, t[4] / nodes / get_id, "(shown)", true);
+    std::snprintf(what, sizeof what, "lookup %s / get_ID once on every node", family);
+    Row(what, t[0] / t[4], "(shown)", true);
     if (visited != nodes) std::printf("  (the scan visited %ld of %ld nodes)\n", visited, nodes);
 }
 

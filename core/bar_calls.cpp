@@ -1,6 +1,7 @@
 #include "bar_calls.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace zuv::bars {
@@ -14,7 +15,10 @@ const IID kIidKeyBindings = {0x4BE5CC96, 0x7369, 0x4EAB, {0x9B, 0x25, 0x1D, 0x5C
 
 namespace {
 
-Variant Invoke(IDispatch* object, DISPID member, WORD kind, VARIANT* reversed_args, UINT count) {
+// One call.  The host's result, when `result` asks for it, is left there
+// for the caller (who then owns it); the host's failure is raised.
+void InvokeRaw(IDispatch* object, DISPID member, WORD kind, VARIANT* reversed_args, UINT count,
+               VARIANT* result) {
     if (!object) RaiseError(kErrObjectNotSet);
     DISPID put_id = DISPID_PROPERTYPUT;
     DISPPARAMS params{reversed_args, nullptr, count, 0};
@@ -22,33 +26,115 @@ Variant Invoke(IDispatch* object, DISPID member, WORD kind, VARIANT* reversed_ar
         params.rgdispidNamedArgs = &put_id;
         params.cNamedArgs = 1;
     }
-    Variant result;
     EXCEPINFO info{};
     UINT arg_error = 0;
-    HRESULT hr = object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, kind, &params,
-                                kind == DISPATCH_PROPERTYPUT ? nullptr : result.Out(), &info, &arg_error);
-    if (FAILED(hr)) RaiseInvokeFailure(hr, info);
+    HRESULT hr = object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, result, &info, &arg_error);
+    if (FAILED(hr)) {
+        // Whatever a failing host left in the result goes with the call.
+        if (result) VariantClear(result);
+        RaiseInvokeFailure(hr, info);
+    }
+}
+
+Variant Invoke(IDispatch* object, DISPID member, WORD kind, VARIANT* reversed_args, UINT count) {
+    Variant result;
+    InvokeRaw(object, member, kind, reversed_args, count, kind == DISPATCH_PROPERTYPUT ? nullptr : result.Get());
     return result;
 }
 
-// A caption passed to one call without a copy: the caller's string outlives
-// the call (a callee does not free or change an argument passed by value),
-// and the slot gives it back unfreed however the call ends.
-class LentString {
-public:
-    LentString(Variant& slot, BSTR text) noexcept : slot_(slot) {
-        slot_.Get()->vt = VT_BSTR;
-        slot_.Get()->bstrVal = text;
-    }
-    ~LentString() { slot_.Detach(); }
-    LentString(const LentString&) = delete;
-    LentString& operator=(const LentString&) = delete;
+// Arguments that own nothing (a number, a Boolean, a reference to the
+// caller's number, a lent string): there is nothing to clear after the call.
+// Each is written in place, field by field: a VARIANT built elsewhere and
+// copied whole is read back before its parts are stored.
+void SetLong(VARIANT& v, long value) noexcept {
+    v.vt = VT_I4;
+    v.lVal = value;
+}
+void SetBool(VARIANT& v, bool value) noexcept {
+    v.vt = VT_BOOL;
+    v.boolVal = ToVB(value);
+}
+void SetLongRef(VARIANT& v, long& value) noexcept {
+    v.vt = VT_BYREF | VT_I4;
+    v.plVal = &value;
+}
+void SetString(VARIANT& v, BSTR text) noexcept {
+    v.vt = VT_BSTR;
+    v.bstrVal = text;
+}
 
-private:
-    Variant& slot_;
-};
+void PutArg(IDispatch* object, DISPID member, VARIANT& value) {
+    InvokeRaw(object, member, DISPATCH_PROPERTYPUT, &value, 1, nullptr);
+}
+
+// A method call whose arguments own nothing, given in reverse order as
+// IDispatch takes them.
+void CallReversed(IDispatch* object, DISPID member, VARIANT* reversed_args, UINT count) {
+    VARIANT result{};
+    InvokeRaw(object, member, DISPATCH_METHOD, reversed_args, count, &result);
+    VariantClear(&result);
+}
+
+// The object the host handed back in `value`, cast by interface identifier:
+// error 13 when it is not an object of that kind; Nothing stays Nothing.
+// `value` is taken over: it is empty afterwards, however this ends.
+ComPtr<IDispatch> TakeCast(VARIANT& value, REFIID iid) {
+    IUnknown* object = nullptr;
+    if (value.vt == VT_DISPATCH) {
+        object = value.pdispVal;
+    } else if (value.vt == VT_UNKNOWN) {
+        object = value.punkVal;
+    } else {
+        const bool nothing = value.vt == VT_EMPTY || value.vt == VT_NULL;
+        VariantClear(&value);
+        if (nothing) return nullptr;
+        RaiseError(kErrTypeMismatch);
+    }
+    value.vt = VT_EMPTY;
+    // The host's reference goes once the cast has its own.
+    ComPtr<IUnknown> held = ComPtr<IUnknown>::Adopt(object);
+    if (!object) return nullptr;
+    ComPtr<IDispatch> cast;
+    if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(cast.Out()))) || !cast)
+        RaiseError(kErrTypeMismatch);
+    return cast;
+}
+
+// A property that hands back an object, cast by interface identifier.
+ComPtr<IDispatch> GetCast(IDispatch* object, DISPID member, REFIID iid) {
+    VARIANT result{};
+    InvokeRaw(object, member, DISPATCH_PROPERTYGET, nullptr, 0, &result);
+    return TakeCast(result, iid);
+}
+
+// The same for a method.
+ComPtr<IDispatch> CallCast(IDispatch* object, DISPID member, VARIANT* reversed_args, UINT count, REFIID iid) {
+    VARIANT result{};
+    InvokeRaw(object, member, DISPATCH_METHOD, reversed_args, count, &result);
+    return TakeCast(result, iid);
+}
 
 }  // namespace
+
+void TextArg::Copy(BSTR text) {
+    owned_.Reset();
+    const UINT length = SysStringLen(text);
+    if (!text || length > kInline) {
+        owned_ = Bstr::Copy(text);
+        text_ = owned_.Get();
+        return;
+    }
+    static_assert(offsetof(Inline, chars) == sizeof(DWORD), "a BSTR's length comes right before its text");
+    inline_.bytes = length * sizeof(WCHAR);
+    std::copy(text, text + length, inline_.chars);
+    inline_.chars[length] = L'\0';
+    text_ = inline_.chars;
+}
+
+void TextArg::Adopt(Bstr text) noexcept {
+    owned_ = std::move(text);
+    text_ = owned_.Get();
+}
 
 DISPID Resolve(IDispatch* object, const wchar_t* member) {
     if (!object) RaiseError(kErrObjectNotSet);
@@ -83,41 +169,43 @@ Variant Call(IDispatch* object, DISPID member, VARIANT* args, UINT count) {
     return Invoke(object, member, DISPATCH_METHOD, count ? reversed : nullptr, count);
 }
 
-ComPtr<IDispatch> Cast(const Variant& value, REFIID iid) {
-    const VARIANT* v = value.Get();
-    IUnknown* object = nullptr;
-    if (v->vt == VT_DISPATCH) object = v->pdispVal;
-    else if (v->vt == VT_UNKNOWN) object = v->punkVal;
-    else if (v->vt == VT_EMPTY || v->vt == VT_NULL) return nullptr;
-    else RaiseError(kErrTypeMismatch);
-    if (!object) return nullptr;
-    ComPtr<IDispatch> cast;
-    if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(cast.Out()))) || !cast)
-        RaiseError(kErrTypeMismatch);
-    return cast;
-}
-
 ComPtr<IDispatch> MenuBar(IDispatch* command_bars) {
-    return Cast(Get(command_bars, id::kActiveMenuBar), kIidCommandBar);
+    return GetCast(command_bars, id::kActiveMenuBar, kIidCommandBar);
 }
 
 ComPtr<IDispatch> AddToolBar(IDispatch* command_bars) {
-    Variant args[] = {Variant::String(L"Standard"), Variant::Long(0)};
-    return Cast(Call(command_bars, id::kAddToolBar, args[0].Get(), 2), kIidCommandBar);
+    Variant name = Variant::String(L"Standard");
+    VARIANT reversed[2];
+    SetLong(reversed[0], 0);
+    reversed[1] = *name.Get();
+    return CallCast(command_bars, id::kAddToolBar, reversed, 2, kIidCommandBar);
 }
 
 ComPtr<IDispatch> KeyBindings(IDispatch* command_bars) {
-    return Cast(Get(command_bars, id::kKeyBindings), kIidKeyBindings);
+    return GetCast(command_bars, id::kKeyBindings, kIidKeyBindings);
 }
 
 void AddKeyBinding(IDispatch* command_bars, long modifiers, long key, long command_id) {
     ComPtr<IDispatch> bindings = KeyBindings(command_bars);
-    Variant args[] = {Variant::Long(modifiers), Variant::Long(key), Variant::Long(command_id)};
-    Call(bindings.Get(), id::kKeyBindingsAdd, args[0].Get(), 3);
+    VARIANT reversed[3];
+    SetLong(reversed[0], command_id);
+    SetLong(reversed[1], key);
+    SetLong(reversed[2], modifiers);
+    CallReversed(bindings.Get(), id::kKeyBindingsAdd, reversed, 3);
 }
 
-void PutBool(IDispatch* object, DISPID member, bool value) { Put(object, member, Variant::Bool(value)); }
-void PutLong(IDispatch* object, DISPID member, long value) { Put(object, member, Variant::Long(value)); }
+void PutBool(IDispatch* object, DISPID member, bool value) {
+    VARIANT arg;
+    SetBool(arg, value);
+    PutArg(object, member, arg);
+}
+
+void PutLong(IDispatch* object, DISPID member, long value) {
+    VARIANT arg;
+    SetLong(arg, value);
+    PutArg(object, member, arg);
+}
+
 void PutString(IDispatch* object, DISPID member, BSTR value) { Put(object, member, Variant::String(value)); }
 
 long GetLong(IDispatch* object, DISPID member) {
@@ -130,46 +218,56 @@ long GetLong(IDispatch* object, DISPID member) {
 }
 
 void CallLongs(IDispatch* object, DISPID member, long a, long b) {
-    Variant args[] = {Variant::Long(a), Variant::Long(b)};
-    Call(object, member, args[0].Get(), 2);
+    VARIANT reversed[2];
+    SetLong(reversed[0], b);
+    SetLong(reversed[1], a);
+    CallReversed(object, member, reversed, 2);
 }
 
 void CallLong(IDispatch* object, DISPID member, long a) {
-    Variant args[] = {Variant::Long(a)};
-    Call(object, member, args[0].Get(), 1);
+    VARIANT arg;
+    SetLong(arg, a);
+    CallReversed(object, member, &arg, 1);
 }
 
-ComPtr<IDispatch> Controls(IDispatch* bar) { return Cast(Get(bar, id::kBarControls), kIidControls); }
+ComPtr<IDispatch> Controls(IDispatch* bar) { return GetCast(bar, id::kBarControls, kIidControls); }
 
 ComPtr<IDispatch> ControlsByName(IDispatch* bar) {
-    return Cast(Get(bar, Resolve(bar, name::kControls)), kIidControls);
+    return GetCast(bar, Resolve(bar, name::kControls), kIidControls);
 }
 
 ComPtr<IDispatch> PopupCommandBar(IDispatch* popup) {
-    return Cast(Get(popup, id::kPopupCommandBar), kIidCommandBar);
+    return GetCast(popup, id::kPopupCommandBar, kIidCommandBar);
 }
 
 ComPtr<IDispatch> PopupCommandBarByName(IDispatch* popup) {
-    return Cast(Get(popup, Resolve(popup, name::kCommandBar)), kIidCommandBar);
+    return GetCast(popup, Resolve(popup, name::kCommandBar), kIidCommandBar);
 }
 
-Variant AddMenuBarPopup(IDispatch* controls, long id, BSTR caption) {
-    Variant args[] = {Variant::Long(type::kMenuBarPopup), Variant::Long(id), Variant()};
-    LentString text(args[2], caption);
-    return Call(controls, id::kControlsAdd, args[0].Get(), 3);
+ComPtr<IDispatch> AddMenuBarPopup(IDispatch* controls, long id, BSTR caption, REFIID kind) {
+    VARIANT reversed[3];
+    SetString(reversed[0], caption);
+    SetLong(reversed[1], id);
+    SetLong(reversed[2], type::kMenuBarPopup);
+    return CallCast(controls, id::kControlsAdd, reversed, 3, kind);
 }
 
-Variant AddControlByName(IDispatch* controls, long type, long& id, BSTR caption) {
+ComPtr<IDispatch> AddControlByName(IDispatch* controls, long type, long& id, BSTR caption, REFIID kind) {
     DISPID add = Resolve(controls, name::kAdd);
-    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant()};
-    LentString text(args[2], caption);
-    return Call(controls, add, args[0].Get(), 3);
+    VARIANT reversed[3];
+    SetString(reversed[0], caption);
+    SetLongRef(reversed[1], id);
+    SetLong(reversed[2], type);
+    return CallCast(controls, add, reversed, 3, kind);
 }
 
-Variant AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption) {
-    Variant args[] = {Variant::Long(type), Variant::LongRef(&id), Variant(), Variant::Bool(false)};
-    LentString text(args[2], caption);
-    return Call(controls, id::kControlsAdd, args[0].Get(), 4);
+ComPtr<IDispatch> AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption, REFIID kind) {
+    VARIANT reversed[4];
+    SetBool(reversed[0], false);
+    SetString(reversed[1], caption);
+    SetLongRef(reversed[2], id);
+    SetLong(reversed[3], type);
+    return CallCast(controls, id::kControlsAdd, reversed, 4, kind);
 }
 
 void PutToolBarID(IDispatch* control, long value) { PutLong(control, Resolve(control, name::kToolBarID), value); }

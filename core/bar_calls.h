@@ -91,9 +91,35 @@ Variant Get(IDispatch* object, DISPID member);
 void Put(IDispatch* object, DISPID member, Variant value);
 // `args` in parameter order.
 Variant Call(IDispatch* object, DISPID member, VARIANT* args, UINT count);
-// The object in `value`, cast by interface identifier: error 13 when it is
-// not an object of that kind; Nothing stays Nothing.
-ComPtr<IDispatch> Cast(const Variant& value, REFIID iid);
+
+// A string for one host call that takes it by value, copied from where it
+// was read: a node's own caption may be replaced, and its old text freed, by
+// whatever the host or an event handler does before or during the call.
+// A short string is copied into this object itself, laid out as a BSTR is
+// (its byte length as a 32-bit number right before the characters, a null
+// after them), so that rendering a node allocates nothing for it: a callee
+// only reads an argument it gets by value, and never frees or keeps it.
+// A longer one is allocated.  Null stays null.
+class TextArg {
+public:
+    TextArg() noexcept = default;
+    TextArg(const TextArg&) = delete;
+    TextArg& operator=(const TextArg&) = delete;
+
+    void Copy(BSTR text);
+    void Adopt(Bstr text) noexcept;
+    BSTR Get() const noexcept { return text_; }
+
+private:
+    static constexpr UINT kInline = 31;
+    struct Inline {
+        DWORD bytes;
+        WCHAR chars[kInline + 1];
+    };
+    BSTR text_ = nullptr;
+    Bstr owned_;
+    Inline inline_;
+};
 
 // --- The operations ----------------------------------------------------------
 
@@ -117,16 +143,17 @@ ComPtr<IDispatch> PopupCommandBar(IDispatch* popup);            // by dispatch i
 ComPtr<IDispatch> PopupCommandBarByName(IDispatch* popup);      // by name "CommandBar"
 
 // Adding a control: three shapes of the one "Add" of a control collection,
-// each the only shape its caller may use.  Each returns what the host
-// handed back (cast by the caller to the kind it asked for).
+// each the only shape its caller may use.  Each gives what the host handed
+// back cast to `kind`, the kind of control asked for (error 13 when it is
+// not one; Nothing stays Nothing).  The caption is passed as it stands.
 // A popup of the menu bar: by dispatch id, the ID by value.
-Variant AddMenuBarPopup(IDispatch* controls, long id, BSTR caption);
+ComPtr<IDispatch> AddMenuBarPopup(IDispatch* controls, long id, BSTR caption, REFIID kind);
 // Below the top level of both families: "Add" by name, the running ID by
 // reference (the host may change it).
-Variant AddControlByName(IDispatch* controls, long type, long& id, BSTR caption);
+ComPtr<IDispatch> AddControlByName(IDispatch* controls, long type, long& id, BSTR caption, REFIID kind);
 // A control of the toolbar's own bar: by dispatch id, the running ID by
 // reference, and a fourth argument, the Boolean False.
-Variant AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption);
+ComPtr<IDispatch> AddToolBarControl(IDispatch* controls, long type, long& id, BSTR caption, REFIID kind);
 
 void PutToolBarID(IDispatch* control, long value);              // by name "ToolBarID"
 

@@ -104,6 +104,10 @@ public:
     // The first entry, uncounted (null when there is none or it is
     // Nothing), for a caller that makes no call while it looks at it.
     Item* First() const noexcept { return Count() > 0 ? slots_[SlotOf(1)].item.Get() : nullptr; }
+    // The same for any position (null outside 1..Count).
+    Item* PeekAt(long position) const noexcept {
+        return position >= 1 && position <= Count() ? slots_[SlotOf(position)].item.Get() : nullptr;
+    }
     // Error 5 for a key that is not there.
     ComPtr<Item> ByKey(BSTR key) const {
         if (!SysStringLen(key) || !index_) RaiseError(kErrInvalidCall);

@@ -117,13 +117,17 @@ public:
         return true;
     }
     bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(BSTR*), Bstr& value) const {
-        const Bstr* field = getter == &Itf::get_Caption ? &caption_
-                            : getter == &Itf::get_Key   ? &Rare().key
-                            : getter == &Itf::get_Tag   ? &Rare().tag
-                                                        : nullptr;
+        const Bstr* field = PeekText(getter);
         if (!field) return false;
         value = Bstr::Copy(field->Get());
         return true;
+    }
+    // The field itself, not copied: good until the node's next call.
+    const Bstr* PeekText(HRESULT (STDMETHODCALLTYPE Itf::*getter)(BSTR*)) const noexcept {
+        return getter == &Itf::get_Caption ? &caption_
+               : getter == &Itf::get_Key   ? &Rare().key
+               : getter == &Itf::get_Tag   ? &Rare().tag
+                                           : nullptr;
     }
     template <class T>
     bool Peek(HRESULT (STDMETHODCALLTYPE Itf::*getter)(T*), T& value) const {
@@ -153,6 +157,8 @@ public:
     static void Number(Itf* node, long id) {
         if (Derived* own = OwnNode(node)) {
             own->id_ = id;
+            // Only a node rendered before has a control to forward to.
+            if (!own->designed_) return;
             try {
                 own->Forward(bars::id::kId, Variant::Long(id));
             } catch (const RuntimeError&) {

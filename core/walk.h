@@ -10,8 +10,11 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <cstddef>
 #include <type_traits>
+#include <utility>
 
+#include "bar_calls.h"
 #include "frame/error.h"
 #include "frame/wrappers.h"
 #include "own_object.h"
@@ -39,8 +42,10 @@ auto* Own(Itf* object) noexcept {
     return OwnVtable<Type>::Matches(object) ? static_cast<Type*>(object) : nullptr;
 }
 
+// The readers are inlined where they are used: the getter is then known
+// there, and the choice of the field it hands out is made when compiling.
 template <class C, class T>
-T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
+[[gnu::always_inline]] inline T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
     if (!object) RaiseError(kErrObjectNotSet);
     T value{};
     if constexpr (HasOwnClass<C>::value) {
@@ -51,7 +56,7 @@ T Read(C* object, HRESULT (STDMETHODCALLTYPE C::*getter)(T*)) {
 }
 
 template <class C>
-bool Flag(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(VARIANT_BOOL*)) {
+[[gnu::always_inline]] inline bool Flag(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(VARIANT_BOOL*)) {
     return Read(node, getter) != VARIANT_FALSE;
 }
 
@@ -66,9 +71,23 @@ Bstr Text(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*)) {
     return text;
 }
 
+// The same read into an argument of one host call (see bars::TextArg).
+template <class C>
+void TextInto(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(BSTR*), bars::TextArg& text) {
+    if (!node) RaiseError(kErrObjectNotSet);
+    if constexpr (HasOwnClass<C>::value) {
+        if (auto* own = Own(node)) {
+            if (const Bstr* field = own->PeekText(getter)) return text.Copy(field->Get());
+        }
+    }
+    Bstr read;
+    Check((node->*getter)(read.Out()));
+    text.Adopt(std::move(read));
+}
+
 // A reference property (a node's collection); Nothing stays Nothing.
 template <class C, class I>
-ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
+[[gnu::always_inline]] inline ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
     if (!node) RaiseError(kErrObjectNotSet);
     ComPtr<I> ref;
     if constexpr (HasOwnClass<C>::value) {
@@ -79,7 +98,7 @@ ComPtr<I> Ref(C* node, HRESULT (STDMETHODCALLTYPE C::*getter)(I**)) {
 }
 
 template <class Collection>
-long CountOf(Collection* entries) {
+[[gnu::always_inline]] inline long CountOf(Collection* entries) {
     return Read(entries, &Collection::get_Count);
 }
 
@@ -102,6 +121,21 @@ ComPtr<Node> StoredEntryAt(Collection* entries, long index,
     ComPtr<Node> entry;
     Check((entries->*item)(*key.Get(), entry.Out()));
     return entry;
+}
+
+// Asks the processor to start loading the entry at `position` of one of the
+// component's own collections (the one a walk visits next) while the walk
+// is busy with the one before it: the walks over large trees wait mostly for
+// memory.  A hint only: the entry itself is not read (prefetching never
+// faults), so it need not be one of the component's nodes, or be there.
+template <class NodeClass, class Collection>
+void PrefetchEntry(Collection* entries, long position) noexcept {
+    if constexpr (HasOwnClass<Collection>::value) {
+        if (auto* own = Own(entries)) {
+            if (const auto* next = reinterpret_cast<const char*>(own->List().PeekAt(position)))
+                for (size_t at = 0; at < sizeof(NodeClass); at += 64) __builtin_prefetch(next + at);
+        }
+    }
 }
 
 // The same for the walks: an empty (Nothing) entry gives a fresh node of

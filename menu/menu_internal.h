@@ -74,6 +74,9 @@ ComPtr<_xMenu> StoredEntryAt(_xMenuCollection* entries, long index);
 // The same for the walks (rendering, lookup, listing): an empty entry gives
 // a fresh default node for this one step.
 ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index);
+// A walk's step: the entry at `position` of the node's SubMenus, read afresh,
+// with the entry after it asked for in advance (tree::PrefetchEntry).
+ComPtr<_xMenu> WalkEntry(_xMenu* node, long position);
 
 // The array indexes of a menu array's members: 0 to Count - 1 when the array
 // counts from zero, 1 to Count otherwise, Count being what its ArrayMenu

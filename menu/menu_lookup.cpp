@@ -39,7 +39,7 @@ STDMETHODIMP MenuNode::GetMenuFromSubMenu(_xMenu** objMenu, LONG ID, _xMenu** re
 ComPtr<_xMenu> MenuNode::SearchLevel(_xMenu* start, long id, Walk& walk, Level level) {
     short count = tree::LoopBound(tree::CountOf(menu::SubMenusOf(start).Get()));
     for (long i = 1; i <= count; ++i) {
-        ComPtr<_xMenu> node = menu::EntryAt(menu::SubMenusOf(start).Get(), i);
+        ComPtr<_xMenu> node = menu::WalkEntry(start, i);
         if (tree::Read(node.Get(), &_xMenu::get_ID) == id) return node;
         // An array's generated members come right after it; their own
         // sub-menus are not searched.

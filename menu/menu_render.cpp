@@ -58,6 +58,18 @@ void AppendMember(_xMenu* array_node, ComPtr<_xMenu> member) {
     Check(hr);
 }
 
+// The control of an entry below the top level (or of a menu array's
+// member, `node` being the array): the node's caption as it is now, then
+// the bar's controls and "Add" by name, with the ID by reference, checked
+// to be `kind`.  Kept out of line so that the caption's copy takes stack in
+// this frame only, not in every level of the recursive walk.
+[[gnu::noinline]] ComPtr<IDispatch> AddByName(IDispatch* bar, _xMenu* node, long type, long& id, REFIID kind) {
+    bars::TextArg caption;
+    tree::TextInto(node, &_xMenu::get_Caption, caption);
+    ComPtr<IDispatch> controls = bars::ControlsByName(bar);
+    return bars::AddControlByName(controls.Get(), type, id, caption.Get(), kind);
+}
+
 }  // namespace
 
 STDMETHODIMP MenuNode::RenderMenu(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
@@ -107,10 +119,10 @@ void MenuNode::RenderTopLevel(IDispatch* command_bars) {
 
         // Its popup on the menu bar.
         long node_id = tree::Read(node.Get(), &_xMenu::get_ID);
-        Bstr caption = tree::Text(node.Get(), &_xMenu::get_Caption);
+        TextArg caption;
+        tree::TextInto(node.Get(), &_xMenu::get_Caption, caption);
         ComPtr<IDispatch> controls = Controls(MenuBar(command_bars).Get());
-        Variant added = AddMenuBarPopup(controls.Get(), node_id, caption.Get());
-        ComPtr<IDispatch> popup = Cast(added, kIidPopup);
+        ComPtr<IDispatch> popup = AddMenuBarPopup(controls.Get(), node_id, caption.Get(), kIidPopup);
 
         CopyStates(node.Get(), popup.Get());
         PutLong(popup.Get(), id::kTopLevelStyle, value::kMenuTitleStyle);
@@ -140,7 +152,7 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
         bool group_start = false;
         short count = tree::LoopBound(tree::CountOf(menu::SubMenusOf(parent).Get()));
         for (long i = 1; i <= count; ++i) {
-            ComPtr<_xMenu> entry = menu::EntryAt(menu::SubMenusOf(parent).Get(), i);
+            ComPtr<_xMenu> entry = menu::WalkEntry(parent, i);
 
             if (tree::Flag(entry.Get(), &_xMenu::get_MenuSeperator)) {
                 group_start = true;
@@ -160,11 +172,9 @@ void MenuNode::RenderSubMenu(IDispatch* command_bars, IDispatch* bar, _xMenu* pa
             // a plain command otherwise.
             bool opens_sub_menu = menu::HasChildren(entry.Get());
             long entry_id = tree::Read(entry.Get(), &_xMenu::get_ID);
-            Bstr caption = tree::Text(entry.Get(), &_xMenu::get_Caption);
-            ComPtr<IDispatch> controls = ControlsByName(bar);
-            Variant added = AddControlByName(controls.Get(), opens_sub_menu ? type::kSubMenuPopup : type::kCommand,
-                                             entry_id, caption.Get());
-            ComPtr<IDispatch> control = Cast(added, opens_sub_menu ? kIidPopup : kIidControl);
+            ComPtr<IDispatch> control =
+                AddByName(bar, entry.Get(), opens_sub_menu ? type::kSubMenuPopup : type::kCommand, entry_id,
+                          opens_sub_menu ? kIidPopup : kIidControl);
             StoreControl(entry.Get(), control.Get(), opens_sub_menu);
 
             if (group_start) PutBool(control.Get(), id::kGroupStart, true);
@@ -197,11 +207,8 @@ void MenuNode::RenderMenuArray(IDispatch* bar, _xMenu* array_node, long& running
     DropGeneratedMembers(array_node, identity.Get(), rendering_);
     for (long j = 1; j <= count; ++j) {
         running_id = AddChecked(running_id, 1L);
-        Bstr caption = tree::Text(array_node, &_xMenu::get_Caption);
-        ComPtr<IDispatch> controls = ControlsByName(bar);
         // The running ID itself is handed over by reference.
-        Variant added = AddControlByName(controls.Get(), type::kCommand, running_id, caption.Get());
-        ComPtr<IDispatch> control = Cast(added, kIidControl);
+        ComPtr<IDispatch> control = AddByName(bar, array_node, type::kCommand, running_id, kIidControl);
 
         // Only the first generated entry can start a group.
         if (group_start) PutBool(control.Get(), id::kGroupStart, true);

@@ -21,6 +21,12 @@ ComPtr<_xMenu> StoredEntryAt(_xMenuCollection* entries, long index) {
 
 ComPtr<_xMenu> EntryAt(_xMenuCollection* entries, long index) { return tree::EntryAt<MenuNode>(entries, index); }
 
+ComPtr<_xMenu> WalkEntry(_xMenu* node, long position) {
+    ComPtr<_xMenuCollection> entries = SubMenusOf(node);
+    tree::PrefetchEntry<MenuNode>(entries.Get(), position + 1);
+    return EntryAt(entries.Get(), position);
+}
+
 IndexRange ArrayIndexes(_xMenu* array_node) {
     long count = tree::CountOf(ArrayMenuOf(array_node).Get());
     if (tree::Flag(array_node, &_xMenu::get_IsArrayBaseZero)) return IndexRange{0, tree::LoopBound(count - 1)};

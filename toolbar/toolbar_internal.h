@@ -46,6 +46,9 @@ ComPtr<_xToolBarCollection> ButtonsOf(_xToolBar* node);
 // The node has at least one entry in its Buttons.
 bool HasChildren(_xToolBar* node);
 bool IsSeparator(_xToolBar* node);
+// A walk's step: the entry at `position` of a level's Buttons, with the
+// entry after it asked for in advance (tree::PrefetchEntry).
+ComPtr<_xToolBar> WalkEntry(_xToolBarCollection* buttons, long position);
 
 // The lookup descends through the node's own public
 // GetToolBarFromSubToolBar.  The level making that call hands its walk to

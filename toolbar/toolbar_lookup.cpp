@@ -20,7 +20,7 @@ ComPtr<_xToolBar> ToolBarNode::SearchBelow(_xToolBar* start, long id, Walk& walk
     ComPtr<_xToolBarCollection> buttons = ButtonsOf(start);
     const short count = tree::LoopBound(tree::CountOf(buttons.Get()));
     for (long i = 1; i <= count; ++i) {
-        ComPtr<_xToolBar> node = tree::EntryAt<ToolBarNode>(buttons.Get(), i);
+        ComPtr<_xToolBar> node = WalkEntry(buttons.Get(), i);
         if (tree::Read(node.Get(), &_xToolBar::get_ID) == id) return node;
         if (HasChildren(node.Get())) {
             _xToolBar* subtree = node.Get();

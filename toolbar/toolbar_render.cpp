@@ -27,6 +27,20 @@ bool StartsGroup(_xToolBarCollection* siblings, long position) {
     return IsSeparator(tree::EntryAt<ToolBarNode>(siblings, position - 1).Get());
 }
 
+// The control of one node: the bar's controls (by dispatch id on the
+// toolbar's own bar, by name below it), then the node's caption as it is
+// now, then the control added there with the running ID by reference,
+// checked to be `kind`.  Kept out of line so that the caption's copy takes
+// stack in this frame only, not in every level of the recursive walk.
+[[gnu::noinline]] ComPtr<IDispatch> AddControl(IDispatch* bar, _xToolBar* node, long type, long& running_id,
+                                               bool top, REFIID kind) {
+    ComPtr<IDispatch> controls = top ? bars::Controls(bar) : bars::ControlsByName(bar);
+    bars::TextArg caption;
+    tree::TextInto(node, &_xToolBar::get_Caption, caption);
+    return top ? bars::AddToolBarControl(controls.Get(), type, running_id, caption.Get(), kind)
+               : bars::AddControlByName(controls.Get(), type, running_id, caption.Get(), kind);
+}
+
 }  // namespace
 
 STDMETHODIMP ToolBarNode::RenderToolBar(ICommandBarsObject** CmdBars, VARIANT_BOOL* result) noexcept {
@@ -62,7 +76,7 @@ void ToolBarNode::RenderLevel(IDispatch* bar, _xToolBar* owner, long& running_id
     ComPtr<_xToolBarCollection> entries = ButtonsOf(owner);
     const short count = tree::LoopBound(tree::CountOf(entries.Get()));
     for (long i = 1; i <= count; ++i) {
-        ComPtr<_xToolBar> entry = tree::EntryAt<ToolBarNode>(entries.Get(), i);
+        ComPtr<_xToolBar> entry = WalkEntry(entries.Get(), i);
         if (IsSeparator(entry.Get())) continue;
         const bool group_start = StartsGroup(entries.Get(), i);
 
@@ -72,12 +86,9 @@ void ToolBarNode::RenderLevel(IDispatch* bar, _xToolBar* owner, long& running_id
 
         // The control for the node, checked to be the kind asked for: a popup
         // for a node with children, a button otherwise (error 13).
-        ComPtr<IDispatch> controls = top ? bars::Controls(bar) : bars::ControlsByName(bar);
         const long type = drop_down ? bars::type::kDropDownButton : bars::type::kCommand;
-        Bstr caption = tree::Text(entry.Get(), &_xToolBar::get_Caption);
-        Variant added = top ? bars::AddToolBarControl(controls.Get(), type, running_id, caption.Get())
-                            : bars::AddControlByName(controls.Get(), type, running_id, caption.Get());
-        ComPtr<IDispatch> control = bars::Cast(added, drop_down ? bars::kIidPopup : bars::kIidButton);
+        ComPtr<IDispatch> control =
+            AddControl(bar, entry.Get(), type, running_id, top, drop_down ? bars::kIidPopup : bars::kIidButton);
         StoreControl(entry.Get(), control.Get(), drop_down);
         if (!top) MarkDesigned(entry.Get());
         SetUp(entry.Get(), owner, &_xToolBar::putref_Parent);

@@ -20,6 +20,11 @@ bool HasChildren(_xToolBar* node) {
 
 bool IsSeparator(_xToolBar* node) { return tree::Flag(node, &_xToolBar::get_ToolBarSeperator); }
 
+ComPtr<_xToolBar> WalkEntry(_xToolBarCollection* buttons, long position) {
+    tree::PrefetchEntry<ToolBarNode>(buttons, position + 1);
+    return tree::EntryAt<ToolBarNode>(buttons, position);
+}
+
 namespace {
 thread_local Walk* t_handed_over = nullptr;
 }  // namespace

@@ -260,6 +260,29 @@ TYPED_TEST(EitherFamilyRender, NothingAsCommandBarsIsAnErrorEventAndNoCall) {
     EXPECT_EQ(this->host.Log(), Lines{});
 }
 
+// A caption reaches the host whole, at every level and every length (a short
+// one is passed from storage of the rendering's own, a longer one from an
+// allocation), embedded nulls included.
+TYPED_TEST(EitherFamilyRender, CaptionsReachTheHostWholeAtEveryLength) {
+    const std::wstring a31(31, L'a'), b32(32, L'b'), c300(300, L'c');
+    const struct {
+        std::wstring caption, shown;
+    } cases[] = {{L"", L"\"\""}, {a31, L'"' + a31 + L'"'}, {b32, L'"' + b32 + L'"'},
+                 {std::wstring(L"n\0l", 3), L"\"n\\x00l\""}, {c300, L'"' + c300 + L'"'}};
+    for (const auto& c : cases) {
+        Tree<TypeParam> t(L"T{X}");
+        MUST(t[L"T"]->put_Caption(Bstr(c.caption).Get()));
+        MUST(t[L"X"]->put_Caption(Bstr(c.caption).Get()));
+        this->host = HostBars();
+        EXPECT_TRUE(this->Render(t.root.Get()));
+        const Lines adds = Matching(this->host.Log(), {L"Controls call 2"});
+        ASSERT_EQ(adds.size(), 2u);
+        const std::wstring arg = L"String " + c.shown;
+        for (const std::wstring& line : adds)
+            EXPECT_TRUE(line.find(arg + L")") != line.npos || line.find(arg + L",") != line.npos) << line.c_str();
+    }
+}
+
 // The host drops its command bars and renders into new ones: the calls of
 // a first rendering (the old controls are renumbered in the old bars), and
 // changes reach the new controls.
