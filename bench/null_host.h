@@ -44,8 +44,10 @@ public:
     long Calls() const noexcept { return calls_; }
     void ResetCalls() noexcept { calls_ = 0; }
 
-    // Makes the recorded calls again, in order, on `target`.
-    static void Replay(IDispatch* target, const std::vector<Call>& log) {
+    // Makes the recorded calls again, in order, on `target`.  `checked`:
+    // each object handed back is also asked for a control's interface and
+    // released, the check of its kind no caller of the protocol can skip.
+    static void Replay(IDispatch* target, const std::vector<Call>& log, bool checked = false) {
         static DISPID put_id = DISPID_PROPERTYPUT;
         for (const Call& c : log) {
             if (c.by_name) {
@@ -62,6 +64,11 @@ public:
             UINT arg_error = 0;
             target->Invoke(c.member, IID_NULL, LOCALE_USER_DEFAULT, c.flags, &params,
                            c.wants_result ? &result : nullptr, &info, &arg_error);
+            if (checked && result.vt == VT_DISPATCH && result.pdispVal) {
+                IUnknown* kind = nullptr;
+                if (SUCCEEDED(result.pdispVal->QueryInterface(zuv::bars::kIidControl, reinterpret_cast<void**>(&kind))))
+                    kind->Release();
+            }
             VariantClear(&result);
         }
     }
