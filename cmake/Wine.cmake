@@ -51,9 +51,7 @@ if(ZUV_ARCH STREQUAL "i686")
 endif()
 add_custom_command(OUTPUT ${ZUV_PREFIX_STAMP}
   ${check_arch}
-  COMMAND ${ZUV_WINE_RUN} wineboot -u
-  COMMAND ${ZUV_WINE_RUN} --server -w
-  COMMAND ${CMAKE_COMMAND} -E touch ${ZUV_PREFIX_STAMP}
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tools/wine-prefix.sh ${ZUV_WINE_RUN} ${ZUV_WINEPREFIX} ${ZUV_PREFIX_STAMP}
   COMMENT "Creating the ${ZUV_ARCH} Wine prefix of this build"
   VERBATIM)
 add_custom_target(zuv_wineprefix DEPENDS ${ZUV_PREFIX_STAMP})

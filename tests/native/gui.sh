@@ -98,10 +98,8 @@ RUN
     chmod +x "$runner"
     [ "$arch" != win32 ] || export ZUV_GUI_DESKTOP=0   # see prepare
     trap 'WINEPREFIX="$prefix" "$server" -k >/dev/null 2>&1 || true' EXIT
-    if [ ! -f "$prefix/.zuv-ready" ]; then
-        "$runner" wineboot -u </dev/null >/dev/null 2>&1
-        touch "$prefix/.zuv-ready"
-    fi
+    [ -f "$prefix/.zuv-ready" ] ||
+        sh "$(dirname "$0")/../../tools/wine-prefix.sh" "$runner" "$prefix" "$prefix/.zuv-ready" >/dev/null 2>&1
     for clsid in 5DF0B27A-E1CB-40BC-B521-12E1805C0CE3 C515299E-71BF-4E8E-8E6A-41CDA1C55812; do
         if "$runner" reg query "HKCR\\CLSID\\{$clsid}" </dev/null >/dev/null 2>&1; then
             echo "regfree: {$clsid} is registered in $prefix: not a clean prefix" >&2

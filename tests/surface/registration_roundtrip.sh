@@ -51,9 +51,7 @@ if [ ! -f "$prefix/.zuv-ready" ] && [ -f "$template/.zuv-ready" ]; then
 fi
 if [ ! -f "$prefix/.zuv-ready" ]; then
     echo "creating $prefix"
-    "$run" wineboot -u </dev/null >/dev/null 2>&1
-    "$run" --server -w
-    touch "$prefix/.zuv-ready"
+    sh "$(dirname "$0")/../../tools/wine-prefix.sh" "$run" "$prefix" "$prefix/.zuv-ready" >/dev/null 2>&1
 fi
 # One server for the whole sequence, ended below.  It detaches itself once
 # it accepts clients (see tests/wine-fixture.sh).
